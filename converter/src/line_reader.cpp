@@ -1,0 +1,75 @@
+#include "line_reader.h"
+
+#include <cstring>
+
+namespace zentrix {
+
+int LineReader::rawChar()
+{
+    if (position_ == length_) {
+        if (end_ || error_)
+            return kEnd;
+        long got = source_.read(source_.context, buffer_, sizeof buffer_);
+        if (got < 0) {
+            error_ = true;
+            return kEnd;
+        }
+        if (got == 0) {
+            end_ = true;
+            return kEnd;
+        }
+        length_ = static_cast<std::size_t>(got);
+        position_ = 0;
+    }
+    return static_cast<unsigned char>(buffer_[position_++]);
+}
+
+// Text mode: a CR immediately followed by LF is read as the LF alone; any other CR stays.
+int LineReader::textChar()
+{
+    int c = rawChar();
+    if (c != '\r')
+        return c;
+    int next = rawChar();
+    if (next == '\n')
+        return '\n';
+    if (next != kEnd)
+        --position_;  // the byte just read is still in the buffer: give it back
+    return c;
+}
+
+LineReader::Result LineReader::next(char (&line)[kLineCapacity])
+{
+    int count = 0;
+    while (count < kLineCapacity - 1) {
+        int c = textChar();
+        if (c == kEnd)
+            break;
+        line[count++] = static_cast<char>(c);
+        if (c == '\n')
+            break;
+    }
+    line[count] = '\0';
+    // As with fgets, a read error spoils the whole line.
+    if (error_ || count == 0)
+        return Result::NoLine;
+    return Result::Line;
+}
+
+static long readMemory(void *context, char *buffer, std::size_t capacity)
+{
+    auto *m = static_cast<MemorySource *>(context);
+    std::size_t left = m->size - m->position;
+    std::size_t n = left < capacity ? left : capacity;
+    if (n)
+        std::memcpy(buffer, m->data + m->position, n);
+    m->position += n;
+    return static_cast<long>(n);
+}
+
+ByteSource MemorySource::source()
+{
+    return ByteSource{readMemory, this};
+}
+
+}  // namespace zentrix

@@ -1,0 +1,73 @@
+// Delivers a KMC file line by line with the semantics the format was defined by: C's fgets on
+// a stream opened in text mode. Lines are at most 255 characters, the newline stays part of
+// the line, longer lines arrive in pieces, and CR LF arrives as a single LF. The bytes come
+// from a ByteSource, so tests and the fuzzer can feed memory instead of a file.
+#ifndef ZENTRIX_LINE_READER_H
+#define ZENTRIX_LINE_READER_H
+
+#include <cstddef>
+
+namespace zentrix {
+
+constexpr int kLineCapacity = 256;  // 255 characters and the terminating zero
+
+struct ByteSource {
+    // Fills up to `capacity` bytes; answers the count, 0 at end of input, -1 on a read error.
+    long (*read)(void *context, char *buffer, std::size_t capacity);
+    void *context;
+};
+
+class LineReader {
+public:
+    enum class Result { Line, NoLine };
+
+    explicit LineReader(ByteSource source) : source_(source) {}
+
+    // Reads the next line into `line` (zero-terminated). NoLine when nothing could be read:
+    // then atEnd() or failed() says why.
+    Result next(char (&line)[kLineCapacity]);
+
+    // True once a read has met the end of input (like feof: not before a read tried).
+    bool atEnd() const { return end_; }
+    bool failed() const { return error_; }
+
+private:
+    static constexpr int kEnd = -1;
+    int rawChar();
+    int textChar();
+
+    ByteSource source_;
+    char buffer_[4096];
+    std::size_t length_ = 0;
+    std::size_t position_ = 0;
+    bool end_ = false;
+    bool error_ = false;
+};
+
+// A source over memory, for tests and the fuzzer.
+struct MemorySource {
+    const char *data;
+    std::size_t size;
+    std::size_t position = 0;
+    ByteSource source();
+};
+
+// A source over a file opened read-only by its narrow path, without change of encoding.
+class FileSource {
+public:
+    FileSource() = default;
+    FileSource(const FileSource &) = delete;
+    FileSource &operator=(const FileSource &) = delete;
+    ~FileSource() { close(); }
+
+    bool open(const char *path);
+    void close();
+    ByteSource source();
+
+private:
+    int fd_ = -1;
+};
+
+}  // namespace zentrix
+
+#endif
