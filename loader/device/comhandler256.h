@@ -1,0 +1,75 @@
+#pragma once
+// The program's only path to the switch: the serial port, the switch's two commands, and the
+// connection indicator.
+
+#include <QList>
+#include <QObject>
+#include <QString>
+#include <QStringList>
+
+#include "devicerecords.h"
+#include "serialportapi.h"
+
+class QEventLoop;
+
+// Every operation opens the configured port (general.device_com), configures it from the
+// preferences, runs its exchanges and closes the port again before it returns; no port stays
+// open between calls. Runs on the GUI thread; transfers block it, except for the one 2000 ms
+// wait before the second open attempt, which runs a nested event loop.
+//
+// Failures are reported as false plus an English text; nothing is thrown or logged here.
+class COMHandler256 : public QObject
+{
+    Q_OBJECT
+
+public:
+    // Connects to the port enumerator's hasChanged (creating the enumerator on first use).
+    explicit COMHandler256(QObject* parent = nullptr);
+    ~COMHandler256() override;
+
+    // Runs the connection probe on the enumerator's current list; call it once after
+    // connecting comConnected so the indicator is right from the start.
+    void checkConnection();
+
+    // Asks the switch for its 32 information records and appends them to `list` in index
+    // order 0..31. True: all 32 appended. False: `error` says why, the port is closed again,
+    // and the records of the exchanges before the failure stay appended. With device
+    // emulation on, answers at once without a port.
+    bool getInfo(QList<InfoRecord>& list, QString& error);
+
+    // Sends one PROD_SET_DATA frame built from `request` and waits for the switch's short
+    // reply; its status byte goes into request.status unless it is 2. True: the whole frame
+    // was written and the switch answered with a short reply (its status is not judged).
+    // False: `error` says why. A payload above 4088 bytes is refused before the port is
+    // touched. Always uses the real port, also with emulation on.
+    bool prodSetData(ProdDataRequest& request, QString& error);
+
+signals:
+    // True when the configured port is present and could be opened, or emulation is on.
+    void comConnected(bool bConnected);
+
+public slots:
+    // The connection probe; emits comConnected exactly once per call.
+    void onSerialListChanged(const QStringList& devList);
+    // The second open attempt; only the open wait triggers it.
+    void retryOpen();
+
+protected:
+    // The primitives of the device operations, for an operation that set `busy`.
+    bool openPort();
+    bool configurePort();
+    bool readExact(void* buffer, quint32 length);
+    bool writeAll(const void* buffer, int length);
+    bool queryInfoRecord(InfoRecord& record);
+    // Closes an open port (if any) and sets portHandle to 0.
+    void closePort();
+
+    QString lastError;
+    SerialHandle portHandle = 0;
+    bool busy = false;
+    QEventLoop* waitLoop = nullptr;
+    QString portPath;
+};
+
+// The system's message for the calling thread's last error, without line breaks.
+QString lastErrorText();
