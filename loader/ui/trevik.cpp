@@ -1,0 +1,245 @@
+#include "trevik.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QLabel>
+#include <QList>
+#include <QStandardPaths>
+#include <QStatusBar>
+
+#include "comhandler256.h"
+#include "config_header.h"
+#include "conversion_library.h"
+#include "cqtconfigmgr.h"
+#include "listcomports.h"
+#include "message_box.h"
+
+namespace {
+
+// The bundle lives in a static library; registering it here makes sure the linker keeps it.
+void registerResources()
+{
+    static const bool registered = [] {
+        Q_INIT_RESOURCE(trevik);
+        return true;
+    }();
+    (void)registered;
+}
+
+const char* const kConverterErrorTitle = "KM Configuration Converter Error";
+
+} // namespace
+
+Trevik::Trevik(QWidget* parent)
+    : QMainWindow(parent)
+{
+    ui.setupUi(this);
+    initStatusBar();
+
+    connect(ui.browseButt, SIGNAL(clicked()), this, SLOT(onBrowseForConfigFile()));
+    connect(ui.processButt, SIGNAL(clicked()), this, SLOT(onProcessClicked()));
+    connect(ui.comboBoxPort, SIGNAL(currentIndexChanged(int)), this, SLOT(onCOMChanged(int)));
+
+    comHandler = new COMHandler256(this);
+    connect(comHandler, SIGNAL(comConnected(bool)), this, SLOT(onComConnected(bool)));
+
+    onRefresh();
+    // Emits comConnected once, so the status bar and Process are right before the first show.
+    comHandler->checkConnection();
+}
+
+Trevik::~Trevik() = default;
+
+void Trevik::initStatusBar()
+{
+    registerResources();
+    redLed = std::make_unique<QPixmap>(QStringLiteral(":/Trevik/Resources/led_red.png"));
+    yellowLed = std::make_unique<QPixmap>(QStringLiteral(":/Trevik/Resources/led_yellow.png"));
+
+    ledLabel = new QLabel(this);
+    ledLabel->setMinimumSize(30, 30);
+    ledLabel->setAlignment(Qt::AlignHCenter | Qt::AlignVCenter);
+    ledLabel->setPixmap(*redLed);
+
+    statusLabel = new QLabel(this);
+    statusLabel->setMinimumWidth(250);
+    statusLabel->setMinimumHeight(30);
+    QFont font = this->font();
+    font.setPixelSize(18);
+    statusLabel->setFont(font);
+
+    gapLabel = new QLabel(this);
+    gapLabel->setMinimumWidth(30);
+    gapLabel->setMaximumWidth(30);
+
+    // Positions past the end append, so on the empty bar these land in this order.
+    ui.statusBar->insertWidget(3, ledLabel, 0);
+    ui.statusBar->insertWidget(4, statusLabel, 0);
+    ui.statusBar->insertWidget(5, gapLabel, 0);
+
+    setDeviceStatus(QStringLiteral("Device DISCONNECTED"), false);
+}
+
+void Trevik::setDeviceStatus(QString text, bool connected)
+{
+    statusLabel->setText(text);
+    if (connected) {
+        ledLabel->setPixmap(*yellowLed);
+        statusLabel->setStyleSheet(QStringLiteral("QLabel{ color : green; }"));
+    } else {
+        ledLabel->setPixmap(*redLed);
+        statusLabel->setStyleSheet(QStringLiteral("QLabel{ color : red; }"));
+    }
+}
+
+void Trevik::onComConnected(bool bConnected)
+{
+    if (bConnected)
+        setDeviceStatus(QStringLiteral("Device connected"), true);
+    else
+        setDeviceStatus(QStringLiteral("Device DISCONNECTED"), false);
+    ui.processButt->setEnabled(bConnected);
+}
+
+void Trevik::onRefresh()
+{
+    const int storedPort = g_configMgr.deviceCom();
+    ui.comboBoxPort->clear();
+
+    // A failed listing leaves both sequences empty, and so the selector.
+    QList<unsigned int> ports;
+    QStringList descriptions;
+    listComPorts(ports, descriptions);
+
+    int storedIndex = -1;
+    for (int i = 0; i < ports.size() && i < descriptions.size(); ++i) {
+        // The first item added becomes current at once and stores its number; the stored
+        // port, when listed, takes over below.
+        // One-pass substitution: a description holding "%1" must not swallow the number.
+        ui.comboBoxPort->addItem(
+            QStringLiteral("COM%2 (%1)").arg(descriptions.at(i), QString::number(ports[i])),
+            QVariant(ports[i]));
+        if (static_cast<int>(ports[i]) == storedPort)
+            storedIndex = i;
+    }
+    if (storedIndex >= 0)
+        ui.comboBoxPort->setCurrentIndex(storedIndex);
+}
+
+void Trevik::onCOMChanged(int iIndex)
+{
+    Q_UNUSED(iIndex);
+    // An invalid item data (no current item) reads as 0.
+    g_configMgr.setDeviceCom(ui.comboBoxPort->currentData().toInt());
+}
+
+void Trevik::onBrowseForConfigFile()
+{
+    const QStringList desktops = QStandardPaths::standardLocations(QStandardPaths::DesktopLocation);
+    const QString strPath = QFileDialog::getOpenFileName(
+        this, tr("Open KM Configuration file..."), desktops.value(0),
+        tr("KM Configuration files (*.kmc)"));
+    if (strPath.isEmpty())
+        return;
+    ui.filePathEdit->setText(QDir::toNativeSeparators(strPath));
+    readConfigHeader(strPath);
+}
+
+void Trevik::readConfigHeader(QString path)
+{
+    ui.editName->clear();
+    ui.editDescription->clear();
+    ui.editDate->clear();
+
+    QFile file(path);
+    // An unreadable file leaves the fields empty; Process reports the real trouble.
+    if (!file.open(QIODevice::ReadOnly))
+        return;
+    const ConfigHeader header = readConfigHeaderLines(file);
+    ui.editName->setText(header.strName);
+    ui.editDescription->setText(header.strDescription);
+    ui.editDate->setText(header.strDate);
+}
+
+void Trevik::onProcessClicked()
+{
+    processLoadConfig(QDir::toNativeSeparators(ui.filePathEdit->text()));
+}
+
+void Trevik::processLoadConfig(QString strPath)
+{
+    ConversionLibrary library;
+    if (!library.load(conversionLibraryPath(QCoreApplication::applicationDirPath()))) {
+        showMessageBox(this, MessageKind::Critical, QStringLiteral("Trevik Error"),
+                       QStringLiteral("Cannot load conversion library"));
+        return;
+    }
+    const zentrix_convert_fn convert = library.convertProcedure();
+    if (!convert) {
+        library.unload();
+        showMessageBox(this, MessageKind::Critical, QStringLiteral("Trevik Error"),
+                       QStringLiteral("Cannot locate conversion procedure"));
+        return;
+    }
+
+    // One byte more than the capacity passed, so the message always ends with a zero.
+    char message[256] = {};
+    unsigned char* pImage = nullptr;
+    int imageSize = 0;
+    const int ports = ui.portConfBox->currentText().toInt();
+    const QByteArray path = strPath.toUtf8();
+
+    const int result = convert(ports, path.constData(), message, 255, &pImage, &imageSize);
+    if (result != 0) {
+        showMessageBox(this, MessageKind::Critical, QLatin1String(kConverterErrorTitle),
+                       QString::fromLocal8Bit(message));
+        library.unload();
+        return;
+    }
+
+    QList<InfoRecord> records;
+    QString error;
+    if (!comHandler->getInfo(records, error)) {
+        showMessageBox(this, MessageKind::Critical, QLatin1String(kConverterErrorTitle), error);
+        library.unload();
+        return;
+    }
+
+    // A successful run always holds 32 records; an empty list counts as a switch without ports
+    // rather than a read past the end.
+    const int actual = records.isEmpty() ? 0 : switchPortCount(records.at(0));
+    if (actual != ports) {
+        showMessageBox(this, MessageKind::Critical, QLatin1String(kConverterErrorTitle),
+                       QStringLiteral("Wrong port configuration.\nConfigured number of ports: ")
+                           + QString::number(ports) + QStringLiteral(". Actual number of ports: ")
+                           + QString::number(actual) + QStringLiteral("."));
+        library.unload();
+        return;
+    }
+
+    // The image lives in the library: it is sent before the library goes.
+    writeToDevice(pImage, imageSize);
+    library.unload();
+}
+
+void Trevik::writeToDevice(unsigned char* pBud, int iSize)
+{
+    COMHandler256 handler;
+    ProdDataRequest request;
+    request.index = kProdDataConfigIndex;
+    request.param = kProdDataConfigParam;
+    request.size = static_cast<quint32>(iSize);
+    if (pBud && iSize > 0)
+        request.payload = QByteArray(reinterpret_cast<const char*>(pBud), iSize);
+    request.kind = kProdDataConfigKind;
+
+    QString error;
+    if (handler.prodSetData(request, error))
+        showMessageBox(this, MessageKind::Information, QStringLiteral("Trevik Tool"),
+                       QStringLiteral("Configuration file has been successfully loaded to device"));
+    else
+        showMessageBox(this, MessageKind::Critical, QStringLiteral("Trevik Tool"),
+                       QStringLiteral("Configuration file failed to load. Error : %1").arg(error));
+}

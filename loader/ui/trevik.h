@@ -1,0 +1,57 @@
+#ifndef TREVIK_TREVIK_H
+#define TREVIK_TREVIK_H
+
+#include <QMainWindow>
+#include <QPixmap>
+#include <QString>
+
+#include <memory>
+
+#include "ui_trevik.h"
+
+class QLabel;
+class COMHandler256;
+
+// The program's only window: pick a KMC file, see its header, pick the switch's COM port and
+// its port count, and load the converted configuration into the switch with Process.
+// The status bar follows the window's COMHandler256: yellow LED and "Device connected" while
+// the configured port is present and can be opened, red LED and "Device DISCONNECTED"
+// otherwise; Process is usable only in the first case.
+class Trevik : public QMainWindow
+{
+    Q_OBJECT
+
+public:
+    // Needs an initialised preference manager: the port selector reads and writes
+    // general.device_com, and the first connection check runs before this returns.
+    explicit Trevik(QWidget* parent = nullptr);
+    ~Trevik() override;
+
+private slots:
+    void onBrowseForConfigFile();
+    void onProcessClicked();
+    // The load flow: convert strPath, check the switch's port count, write the image. Every
+    // outcome ends in one modal message box; the conversion library is loaded for this call only.
+    void processLoadConfig(QString strPath);
+    // Sends the iSize bytes at pBud as the configuration image through a handler of its own.
+    void writeToDevice(unsigned char* pBud, int iSize);
+    void onCOMChanged(int iIndex);
+    void onComConnected(bool bConnected);
+    // Refills the port selector; the stored port becomes current when it is listed.
+    void onRefresh();
+
+private:
+    void initStatusBar();
+    void setDeviceStatus(QString text, bool connected);
+    void readConfigHeader(QString path);
+
+    Ui::TrevikClass ui;
+    COMHandler256* comHandler = nullptr;
+    std::unique_ptr<QPixmap> redLed;
+    std::unique_ptr<QPixmap> yellowLed;
+    QLabel* statusLabel = nullptr;
+    QLabel* ledLabel = nullptr;
+    QLabel* gapLabel = nullptr;
+};
+
+#endif
