@@ -1,0 +1,150 @@
+#include "winconsolelog.h"
+
+#include "cqtlog.h"
+#include "debuggeroutput.h"
+#include "logconsole.h"
+
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QThread>
+
+namespace {
+
+const char *const kHtmlHead =
+    "<head>\r\n<style>html body { font-family: Arial, Verdana, Helvetica, sans-serif; font-size: 14px; "
+    "text-align:left; padding:0px; margin:0px;}\r\n"
+    " \t\t\t\t\t\t\t\ttr.info{font-family:Verdana,Arial, Helvetica, sans-serif;color:#000000;font-size:14px;}\r\n"
+    " \t\t\t\t\t\t\t\ttr.warning{font-family:Verdana,Arial, Helvetica, sans-serif;color:#ea792f;font-size:14px;}\r\n"
+    " \t\t\t\t\t\t\t\ttr.error{font-family:Verdana,Arial, Helvetica, sans-serif;color:#FF0000;font-size:14px;"
+    "font-weight:bold;}</style>\r\n<head>\r\n";
+const char *const kTableStart = "<body>\r\n<table width=\"100%\" border=\"0\" cellspacing=\"0\" cellpadding=\"0\">\r\n";
+const char *const kHtmlEnd = "</table></body></html>";
+
+const int kConsoleDefaultAttribute = 7;
+const unsigned long kConsoleReleaseDelayMs = 1000;
+
+struct LevelStyle
+{
+    int iAttribute;
+    const char *szCell;
+};
+
+// Index = output level. The "coloe" of the red cells is what the log has always written.
+const LevelStyle kLevelStyles[] = {
+    {0x0F, "<td><span style=\"color:black;\">"},
+    {0x0E, "<td><span style=\"background-color:yellow; color:black;\">"},
+    {0x0F, "<td><span style=\"color:black;\">"},
+    {0x0C, "<td><span style=\"background-color:red; coloe:black\">"},
+    {0xCF, "<td><span style=\"background-color:red; coloe:black\">"},
+};
+
+const LevelStyle &styleOf(int iLevel)
+{
+    const int iCount = static_cast<int>(sizeof(kLevelStyles) / sizeof(kLevelStyles[0]));
+    // Out-of-range levels are written like the nearest defined one rather than read past the table.
+    return kLevelStyles[qBound(0, iLevel, iCount - 1)];
+}
+
+} // namespace
+
+WinConsoleLog g_winConsoleLog;
+
+WinConsoleLog::WinConsoleLog()
+    : m_pFile(nullptr), m_bOpened(false), m_pConsole(nullptr), m_bConsoleOpen(false), m_bFileOpen(false)
+{
+}
+
+WinConsoleLog::~WinConsoleLog()
+{
+    close();
+}
+
+void WinConsoleLog::open(const QString &strDirectory, const QString &strName, bool bConsole, bool bFile)
+{
+    m_strName = strName;
+    if (m_bOpened)
+        return;
+
+    m_strFilePath = QStringLiteral("%1%2%3_%4_log.html")
+                        .arg(strDirectory, QDir::separator(), strName,
+                             QDateTime::currentDateTime().toString(QStringLiteral("_yyMMdd_hhmmss")));
+
+    if (bConsole) {
+        m_pConsole = new LogConsole;
+        m_bConsoleOpen = m_pConsole->open(QStringLiteral("%1 debug Log").arg(QCoreApplication::applicationName()), false);
+        if (m_bConsoleOpen) {
+            m_pConsole->setTextAttribute(kConsoleDefaultAttribute);
+            // Qt's own output already lands in a console the process had before: do not
+            // show every line twice there.
+            if (!m_pConsole->isNew())
+                CQTSingleton<CQTLog>::instance()->setForwardToQt(false);
+        }
+    }
+
+    if (bFile) {
+        m_pFile = new QFile(m_strFilePath);
+        m_bFileOpen = m_pFile->open(QIODevice::WriteOnly | QIODevice::Truncate);
+        if (m_bFileOpen) {
+            m_pFile->write("<html>\r\n");
+            m_pFile->write(kHtmlHead);
+            m_pFile->write(kTableStart);
+            m_pFile->flush();
+        }
+    }
+
+    m_bOpened = true;
+}
+
+void WinConsoleLog::write(int iLevel, const QByteArray &text)
+{
+    if (!m_bOpened)
+        return;
+    writeDebuggerOutput(text);
+
+    const LevelStyle &style = styleOf(iLevel);
+    if (m_bConsoleOpen) {
+        m_pConsole->setTextAttribute(style.iAttribute);
+        m_pConsole->writeText(text.constData());
+        m_pConsole->writeText("\n");
+    }
+    if (m_bFileOpen) {
+        // Lines are written as they are, without HTML escaping.
+        m_pFile->write("\t<tr>");
+        m_pFile->write(style.szCell);
+        m_pFile->write(text);
+        m_pFile->write("</span></td></tr>\r\n");
+        m_pFile->flush();
+    }
+}
+
+void WinConsoleLog::close()
+{
+    if (!m_bOpened)
+        return;
+    if (m_pFile != nullptr && m_bFileOpen) {
+        m_pFile->write(kHtmlEnd);
+        m_pFile->close();
+    }
+    delete m_pFile;
+    m_pFile = nullptr;
+    m_bFileOpen = false;
+
+    if (m_pConsole != nullptr) {
+        if (m_bConsoleOpen) {
+            // Leaves the last lines readable before the console goes away.
+            QThread::msleep(kConsoleReleaseDelayMs);
+            m_pConsole->free();
+        }
+        delete m_pConsole;
+        m_pConsole = nullptr;
+    }
+    m_bConsoleOpen = false;
+    m_bOpened = false;
+}
+
+int WinConsoleLog::consoleHandle() const
+{
+    return m_pConsole != nullptr ? m_pConsole->handle() : -1;
+}
