@@ -186,9 +186,11 @@ int collectPassages(const KmcData &d)
 {
     if (d.passageCount == 0 || d.passageCount > MAX_NUM_PAS)
         return kNoPassages;
-    for (auto &side : t.edges)
-        for (auto &list : side)
-            list.count = 0;
+    // Only the lists of screens in use can receive entries or be read, so only they are
+    // cleared; clearing all 1024 would touch a quarter megabyte for nothing.
+    for (int i = 0; i < d.geometryCount; ++i)
+        for (auto &side : t.edges)
+            side[slotOf(d.geometry[i].port, d.geometry[i].screen)].count = 0;
     for (int p = 0; p < d.passageCount; ++p) {
         const passage_line &line = d.passages[p];
         if (sideIndex(line.half[0].side) < 0 || line.half[1].side != oppositeOf(line.half[0].side))

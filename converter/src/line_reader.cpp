@@ -1,5 +1,6 @@
 #include "line_reader.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace zentrix {
@@ -40,14 +41,34 @@ int LineReader::textChar()
 
 LineReader::Result LineReader::next(char (&line)[kLineCapacity])
 {
-    int count = 0;
-    while (count < kLineCapacity - 1) {
-        int c = textChar();
-        if (c == kEnd)
+    std::size_t count = 0;
+    const std::size_t limit = kLineCapacity - 1;
+    while (count < limit) {
+        if (position_ == length_) {
+            int c = rawChar();  // refills the buffer, or meets the end or an error
+            if (c == kEnd)
+                break;
+            --position_;
+        }
+        // Copy the run up to the next LF or CR in one go; a CR needs the text-mode look-ahead.
+        const char *run = buffer_ + position_;
+        std::size_t n = std::min(length_ - position_, limit - count);
+        const char *lf = static_cast<const char *>(std::memchr(run, '\n', n));
+        std::size_t take = lf ? std::size_t(lf - run) + 1 : n;
+        const char *cr = static_cast<const char *>(std::memchr(run, '\r', take));
+        if (cr)
+            take = std::size_t(cr - run);
+        std::memcpy(line + count, run, take);
+        count += take;
+        position_ += take;
+        if (cr) {
+            int c = textChar();
+            line[count++] = static_cast<char>(c);
+            if (c == '\n')
+                break;
+        } else if (lf) {
             break;
-        line[count++] = static_cast<char>(c);
-        if (c == '\n')
-            break;
+        }
     }
     line[count] = '\0';
     // As with fgets, a read error spoils the whole line.

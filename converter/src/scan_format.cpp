@@ -4,13 +4,13 @@
 
 namespace zentrix {
 
-// White space as the C locale's isspace knows it.
-static bool isBlank(char c)
+// White space as the C locale's isspace knows it: blank, \t, \n, \v, \f, \r.
+static inline bool isBlank(char c)
 {
-    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+    return c == ' ' || (c >= '\t' && c <= '\r');
 }
 
-static const char *skipBlanks(const char *s)
+static inline const char *skipBlanks(const char *s)
 {
     while (isBlank(*s))
         ++s;
@@ -18,27 +18,30 @@ static const char *skipBlanks(const char *s)
 }
 
 // %d: optional sign, then at least one decimal digit. Answers null when no number starts here.
-static const char *scanNumber(const char *s, int *out)
+static inline const char *scanNumber(const char *s, int *out)
 {
     bool negative = false;
     if (*s == '+' || *s == '-') {
         negative = *s == '-';
         ++s;
     }
-    if (*s < '0' || *s > '9')
+    unsigned digit = unsigned(*s - '0');
+    if (digit > 9)
         return nullptr;
-    // Accumulate the magnitude with a ceiling just past the 32-bit range, so long digit runs
-    // cannot overflow and still clamp correctly.
-    const int64_t ceiling = int64_t(INT32_MAX) + 1;
-    int64_t magnitude = 0;
-    while (*s >= '0' && *s <= '9') {
-        if (magnitude < ceiling)
-            magnitude = magnitude * 10 + (*s - '0');
+    // Past 2^31 the value only saturates; the remaining digits are still consumed.
+    const uint64_t ceiling = uint64_t(INT32_MAX) + 1;
+    uint64_t magnitude = 0;
+    do {
+        magnitude = magnitude * 10 + digit;
         ++s;
-    }
-    if (magnitude > ceiling)
-        magnitude = ceiling;
-    int64_t value = negative ? -magnitude : magnitude;
+        if (magnitude >= ceiling) {
+            magnitude = ceiling;
+            while (unsigned(*s - '0') <= 9)
+                ++s;
+            break;
+        }
+    } while ((digit = unsigned(*s - '0')) <= 9);
+    int64_t value = negative ? -int64_t(magnitude) : int64_t(magnitude);
     if (value > INT32_MAX)
         value = INT32_MAX;
     *out = static_cast<int>(value);
@@ -50,33 +53,31 @@ int scanFormat(const char *line, const char *format, const ScanTarget *targets)
     const char *s = line;
     int conversions = 0;
     for (const char *f = format; *f;) {
-        if (isBlank(*f)) {
+        if (*f == '%') {
+            // Only %d and %1s occur in the formats of this library.
+            s = skipBlanks(s);
+            if (f[1] == 'd') {
+                s = scanNumber(s, targets[conversions].number);
+                if (!s)
+                    return conversions;
+                f += 2;
+            } else {
+                if (*s == '\0')
+                    return conversions;
+                *targets[conversions].letter = *s++;
+                f += 3;
+            }
+            ++conversions;
+        } else if (isBlank(*f)) {
             while (isBlank(*f))
                 ++f;
             s = skipBlanks(s);
-            continue;
-        }
-        if (f[0] == '%' && f[1] == 'd') {
-            s = scanNumber(skipBlanks(s), targets[conversions].number);
-            if (!s)
+        } else {
+            if (*s != *f)
                 return conversions;
-            ++conversions;
-            f += 2;
-            continue;
+            ++s;
+            ++f;
         }
-        if (f[0] == '%' && f[1] == '1' && f[2] == 's') {
-            s = skipBlanks(s);
-            if (*s == '\0')
-                return conversions;
-            *targets[conversions].letter = *s++;
-            ++conversions;
-            f += 3;
-            continue;
-        }
-        if (*s != *f)
-            return conversions;
-        ++s;
-        ++f;
     }
     return conversions;
 }

@@ -1,5 +1,6 @@
 // The subset of C's formatted input (sscanf) that KMC lines are matched with: literal
-// characters, blanks (any run of white space, none included), %d and %1s.
+// characters, blanks (any run of white space, none included), %d and %1s. No other
+// directive may appear in a format.
 #ifndef ZENTRIX_SCAN_FORMAT_H
 #define ZENTRIX_SCAN_FORMAT_H
 
