@@ -1,0 +1,399 @@
+#include "comhandler256.h"
+
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QTimer>
+#include <cstring>
+
+#include "comportnames.h"
+#include "cqtconfigmgr.h"
+#include "serialdeviceenumerator.h"
+
+namespace {
+
+constexpr int kRetryDelayMs = 2000;
+constexpr qint64 kReadBudgetMs = 1000;
+constexpr unsigned kPollIntervalMs = 10;
+constexpr unsigned kInfoPauseMs = 10;
+constexpr int kWritePiece = 60;
+constexpr unsigned kPurgeAll = kPurgeTxAbort | kPurgeRxAbort | kPurgeTxClear | kPurgeRxClear;
+
+constexpr quint8 kMagicFrame = 0xAA;
+constexpr quint8 kMagicShortReply = 0x55;
+constexpr quint8 kCommandGetInfo = 0x05;
+constexpr quint8 kCommandProdSetData = 0x0E;
+constexpr int kInfoFrameSize = 60;
+constexpr int kInfoDataLength = 18;
+constexpr int kProdHeadSize = 16;
+constexpr int kProdFrameCapacity = 4104;
+constexpr int kProdMaxPayload = kProdFrameCapacity - kProdHeadSize;
+constexpr quint8 kStatusNotStored = 2;
+
+const char* const kAlreadyInProcess = "COM operation is already in process";
+
+void putLe16(quint8* at, quint16 value)
+{
+    at[0] = quint8(value);
+    at[1] = quint8(value >> 8);
+}
+
+void putLe32(quint8* at, quint32 value)
+{
+    for (int i = 0; i < 4; ++i)
+        at[i] = quint8(value >> (8 * i));
+}
+
+quint16 le16(const quint8* at)
+{
+    return quint16(at[0] | (at[1] << 8));
+}
+
+quint32 le32(const quint8* at)
+{
+    return quint32(at[0]) | (quint32(at[1]) << 8) | (quint32(at[2]) << 16)
+        | (quint32(at[3]) << 24);
+}
+
+void frameHeader(quint8* frame, quint8 command, quint16 length)
+{
+    frame[0] = kMagicFrame;
+    frame[1] = command;
+    putLe16(frame + 6, length);
+}
+
+// The emulated switch of "-nodevice": 14 ports in the high nibble of record 0's block.
+QList<InfoRecord> emulatedInfoRecords()
+{
+    static const quint8 kDeadBeef[12] = {0xEF, 0xBE, 0xAD, 0xDE, 0xEF, 0xBE,
+                                         0xAD, 0xDE, 0xEF, 0xBE, 0xAD, 0xDE};
+    QList<InfoRecord> records;
+    for (int i = 0; i < 32; ++i) {
+        InfoRecord r;
+        r.index = quint8(i);
+        if (i <= 2) {
+            r.infoA = 0x0F;
+            r.infoB = quint8(i);
+            r.infoWord = quint32(10 * (i + 1));
+            std::memcpy(r.infoBlock, kDeadBeef, 8);
+            r.infoTail = le32(kDeadBeef + 8);
+        }
+        records.append(r);
+    }
+    return records;
+}
+
+} // namespace
+
+QString lastErrorText()
+{
+    SerialPortApi& api = serialPortApi();
+    QString text = api.errorText(api.lastError());
+    text.remove(QLatin1Char('\r'));
+    text.remove(QLatin1Char('\n'));
+    return text;
+}
+
+COMHandler256::COMHandler256(QObject* parent) : QObject(parent)
+{
+    connect(SerialDeviceEnumerator::instance(), SIGNAL(hasChanged(const QStringList&)), this,
+            SLOT(onSerialListChanged(const QStringList&)));
+}
+
+COMHandler256::~COMHandler256()
+{
+    delete waitLoop;
+}
+
+void COMHandler256::checkConnection()
+{
+    onSerialListChanged(SerialDeviceEnumerator::instance()->portNames());
+}
+
+void COMHandler256::onSerialListChanged(const QStringList& devList)
+{
+    if (g_configMgr.emulateDevice()) {
+        emit comConnected(true);
+        return;
+    }
+    const int number = g_configMgr.deviceCom();
+    if (number < 1 || !devList.contains(comPortName(number), Qt::CaseSensitive)) {
+        emit comConnected(false);
+        return;
+    }
+    // Present is not enough: a port held by another program is no use to us.
+    SerialPortApi& api = serialPortApi();
+    const SerialHandle probe = api.open(comDevicePath(number));
+    if (probe == kInvalidSerialHandle) {
+        emit comConnected(false);
+        return;
+    }
+    api.close(probe);
+    emit comConnected(true);
+}
+
+bool COMHandler256::openPort()
+{
+    const int number = g_configMgr.deviceCom();
+    if (number < 1) {
+        lastError = QStringLiteral("Device port number is invalid");
+        return false;
+    }
+    const QString path = comDevicePath(number);
+    portHandle = serialPortApi().open(path);
+    if (portHandle == kInvalidSerialHandle) {
+        // Another program (or a closing one) may hold the port for a moment: wait once,
+        // keeping the window alive, and try again. A loop still running for an earlier wait
+        // is never reused; `busy` keeps a second operation of this object out anyway.
+        delete waitLoop;
+        waitLoop = new QEventLoop;
+        portPath = path;
+        QTimer::singleShot(kRetryDelayMs, this, SLOT(retryOpen()));
+        waitLoop->exec(QEventLoop::AllEvents);
+    }
+    if (portHandle == kInvalidSerialHandle) {
+        portHandle = 0;
+        lastError = lastErrorText();
+        return false;
+    }
+    return true;
+}
+
+void COMHandler256::retryOpen()
+{
+    portHandle = serialPortApi().open(portPath);
+    if (waitLoop)
+        waitLoop->exit(0);
+}
+
+bool COMHandler256::configurePort()
+{
+    if (portHandle == 0) {
+        lastError = QStringLiteral("Port handle is invalid");
+        return false;
+    }
+    SerialPortApi& api = serialPortApi();
+    SerialLineState original;
+    if (!api.getLineState(portHandle, original)) {
+        lastError = QStringLiteral("Cannot get COMMSTATE, error : %1").arg(lastErrorText());
+        return false;
+    }
+    SerialLineState wanted = original;
+    wanted.baudRate = quint32(g_configMgr.comBaudrate());
+    wanted.byteSize = quint8(g_configMgr.comByteSize());
+    wanted.parity = quint8(g_configMgr.comParity());
+    wanted.stopBits = quint8(g_configMgr.comStopBits());
+    wanted.dtrControl = quint8(g_configMgr.comDtrControl() & 0x3);
+    wanted.rtsControl = quint8(g_configMgr.comRtsControl() & 0x3);
+    wanted.outxDsrFlow = quint8(g_configMgr.comDsrFlow() & 0x1);
+    wanted.outxCtsFlow = quint8(g_configMgr.comCtsFlow() & 0x1);
+    if (!api.setLineState(portHandle, wanted)) {
+        lastError = QStringLiteral("Cannot set COMMSTATE, error : %1").arg(lastErrorText());
+        return false;
+    }
+
+    SerialTimeouts timeouts;
+    if (!api.getTimeouts(portHandle, timeouts)) {
+        // Take the text first: putting the settings back may overwrite the error code.
+        const QString reason = lastErrorText();
+        api.setLineState(portHandle, original);
+        lastError = QStringLiteral("Cannot GET COMMTIMEOUTS, error : %1").arg(reason);
+        return false;
+    }
+    timeouts.readIntervalTimeout = 5000;
+    timeouts.readTotalTimeoutMultiplier = 1;
+    timeouts.readTotalTimeoutConstant = 5000;
+    if (!api.setTimeouts(portHandle, timeouts)) {
+        const QString reason = lastErrorText();
+        api.setLineState(portHandle, original);
+        lastError = QStringLiteral("Cannot SET COMMTIMEOUTS, error : %1").arg(reason);
+        return false;
+    }
+    return true;
+}
+
+bool COMHandler256::readExact(void* buffer, quint32 length)
+{
+    SerialPortApi& api = serialPortApi();
+    QElapsedTimer timer;
+    timer.start();
+    for (;;) {
+        quint32 waiting = 0;
+        // A failing query simply reports nothing waiting; the time-out then speaks.
+        if (!api.inputQueueCount(portHandle, waiting))
+            waiting = 0;
+        if (waiting >= length)
+            break;
+        api.sleepMs(kPollIntervalMs);
+        if (timer.elapsed() > kReadBudgetMs) {
+            api.purge(portHandle, kPurgeAll);
+            lastError = QStringLiteral("COM port read failed by timeout");
+            return false;
+        }
+    }
+    quint32 got = 0;
+    if (!api.read(portHandle, buffer, length, got)) {
+        const QString reason = lastErrorText();
+        api.purge(portHandle, kPurgeAll);
+        lastError = QStringLiteral("COM port read failed with error : %1").arg(reason);
+        return false;
+    }
+    if (got != length) {
+        api.purge(portHandle, kPurgeAll);
+        lastError = QStringLiteral("COM port read failed by timeout");
+        return false;
+    }
+    return true;
+}
+
+bool COMHandler256::writeAll(const void* buffer, int length)
+{
+    SerialPortApi& api = serialPortApi();
+    const auto* bytes = static_cast<const quint8*>(buffer);
+    // Small pieces, each in its own call: the switch's receive buffer is small.
+    for (int offset = 0; offset < length;) {
+        const quint32 piece = quint32(qMin(length - offset, kWritePiece));
+        quint32 written = 0;
+        if (!api.write(portHandle, bytes + offset, piece, written) || written != piece) {
+            lastError = QStringLiteral("Write failed with error : %1").arg(lastErrorText());
+            return false;
+        }
+        offset += int(piece);
+    }
+    return true;
+}
+
+void COMHandler256::closePort()
+{
+    if (portHandle != 0 && portHandle != kInvalidSerialHandle)
+        serialPortApi().close(portHandle);
+    portHandle = 0;
+}
+
+bool COMHandler256::queryInfoRecord(InfoRecord& record)
+{
+    quint8 request[kInfoFrameSize] = {};
+    frameHeader(request, kCommandGetInfo, kInfoFrameSize);
+    request[8] = record.index;
+    if (!writeAll(request, kInfoFrameSize))
+        return false;
+
+    serialPortApi().sleepMs(kInfoPauseMs);
+
+    quint8 reply[kInfoFrameSize] = {};
+    if (!readExact(reply, 2))
+        return false;
+    if (reply[0] == kMagicShortReply) {
+        record.status = reply[1];
+        return true;
+    }
+    if (reply[0] != kMagicFrame) {
+        lastError = QStringLiteral("Invalid magic number detected in read stream value");
+        return false;
+    }
+    record.status = 0;
+    // The rest goes to its own offsets so that buffer offsets equal reply offsets.
+    if (!readExact(reply + 2, kInfoFrameSize - 2))
+        return false;
+    const quint16 length = le16(reply + 6);
+    if (length != kInfoDataLength) {
+        lastError = QStringLiteral("Invalid data length of GET_INFO structure. Expected : %1 "
+                                   "bytes, got %2 bytes")
+                        .arg(kInfoDataLength)
+                        .arg(length);
+        return false;
+    }
+    record.infoA = reply[8];
+    record.infoB = reply[9];
+    record.infoWord = le32(reply + 10);
+    std::memcpy(record.infoBlock, reply + 14, sizeof record.infoBlock);
+    record.infoTail = le32(reply + 22);
+    return true;
+}
+
+bool COMHandler256::getInfo(QList<InfoRecord>& list, QString& error)
+{
+    if (g_configMgr.emulateDevice()) {
+        list.append(emulatedInfoRecords());
+        return true;
+    }
+    if (busy) {
+        error = QString::fromLatin1(kAlreadyInProcess);
+        return false;
+    }
+    busy = true;
+    lastError.clear();
+    portHandle = 0;
+
+    bool ok = openPort();
+    if (ok) {
+        ok = configurePort();
+        for (int index = 0; ok && index < 32; ++index) {
+            InfoRecord record;
+            record.index = quint8(index);
+            ok = queryInfoRecord(record);
+            if (ok)
+                list.append(record);
+        }
+        closePort();
+    }
+    if (!ok)
+        error = lastError;
+    busy = false;
+    return ok;
+}
+
+bool COMHandler256::prodSetData(ProdDataRequest& request, QString& error)
+{
+    if (busy) {
+        error = QString::fromLatin1(kAlreadyInProcess);
+        return false;
+    }
+    busy = true;
+    lastError.clear();
+    portHandle = 0;
+
+    // The frame buffer holds 4088 payload bytes; anything longer is refused, not cut.
+    if (request.payload.size() > kProdMaxPayload) {
+        lastError = QStringLiteral("Payload of PROD_SET_DATA is too large. Maximum : %1 bytes, "
+                                   "got %2 bytes")
+                        .arg(kProdMaxPayload)
+                        .arg(request.payload.size());
+        error = lastError;
+        busy = false;
+        return false;
+    }
+
+    bool ok = openPort();
+    if (ok) {
+        ok = configurePort();
+        if (ok) {
+            const int payloadSize = request.payload.size();
+            QByteArray frame(kProdHeadSize + payloadSize, '\0');
+            auto* f = reinterpret_cast<quint8*>(frame.data());
+            frameHeader(f, kCommandProdSetData, quint16(payloadSize + 8));
+            f[8] = request.index;
+            f[9] = request.kind;
+            putLe32(f + 12, request.param);
+            std::memcpy(f + kProdHeadSize, request.payload.constData(), size_t(payloadSize));
+            ok = writeAll(f, frame.size());
+        }
+        quint8 reply[2] = {};
+        if (ok)
+            ok = readExact(reply, 2);
+        if (ok) {
+            if (reply[0] == kMagicShortReply) {
+                if (reply[1] != kStatusNotStored)
+                    request.status = reply[1];
+            } else {
+                lastError = QStringLiteral(
+                    "Invalid magic number detected in COM response on PROD_SET_DATA");
+                ok = false;
+            }
+        }
+        closePort();
+    }
+    if (!ok)
+        error = lastError;
+    busy = false;
+    return ok;
+}

@@ -1,0 +1,491 @@
+#include "switch_simulator.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <termios.h>
+#include <unistd.h>
+
+namespace kmsim {
+
+namespace {
+
+constexpr uint8_t kMagicFrame = 0xAA;
+constexpr uint8_t kMagicShort = 0x55;
+constexpr uint8_t kGetInfo = 0x05;
+constexpr uint8_t kProdSetData = 0x0E;
+constexpr size_t kHeaderSize = 8;
+constexpr size_t kProdHeadSize = 16;
+constexpr size_t kLargestFrame = 65535 + 8;
+
+uint16_t le16(const uint8_t* at)
+{
+    return uint16_t(at[0] | (at[1] << 8));
+}
+
+uint32_t le32(const uint8_t* at)
+{
+    return uint32_t(at[0]) | (uint32_t(at[1]) << 8) | (uint32_t(at[2]) << 16)
+        | (uint32_t(at[3]) << 24);
+}
+
+void putLe16(uint8_t* at, uint16_t v)
+{
+    at[0] = uint8_t(v);
+    at[1] = uint8_t(v >> 8);
+}
+
+void putLe32(uint8_t* at, uint32_t v)
+{
+    for (int i = 0; i < 4; ++i)
+        at[i] = uint8_t(v >> (8 * i));
+}
+
+std::string hex(const std::vector<uint8_t>& bytes)
+{
+    static const char digits[] = "0123456789abcdef";
+    std::string out;
+    out.reserve(bytes.size() * 3);
+    for (size_t i = 0; i < bytes.size(); ++i) {
+        if (i)
+            out += ' ';
+        out += digits[bytes[i] >> 4];
+        out += digits[bytes[i] & 15];
+    }
+    return out;
+}
+
+bool makeFolders(const std::string& path)
+{
+    std::string partial;
+    size_t pos = 0;
+    while (pos != std::string::npos) {
+        pos = path.find('/', pos + 1);
+        partial = path.substr(0, pos);
+        if (partial.empty())
+            continue;
+        if (::mkdir(partial.c_str(), 0755) != 0 && errno != EEXIST)
+            return false;
+    }
+    return true;
+}
+
+std::string systemText(const std::string& what)
+{
+    return what + ": " + std::strerror(errno);
+}
+
+} // namespace
+
+std::vector<uint8_t> longInfoReply(uint8_t index, int portCount, uint16_t lengthField)
+{
+    std::vector<uint8_t> r(60, 0x5A); // filler beyond byte 25 that a reader must ignore
+    r[0] = kMagicFrame;
+    r[1] = kGetInfo;
+    std::fill(r.begin() + 2, r.begin() + 6, 0);
+    putLe16(&r[6], lengthField);
+    r[8] = 0x01;                      // infoA
+    r[9] = index;                     // infoB
+    putLe32(&r[10], 0x11223300u | index); // infoWord
+    // infoBlock: record 0 carries the port count in its high nibble; the low nibble is set
+    // so that only a shift, not the whole byte, gives the count.
+    r[14] = index == 0 ? uint8_t((portCount << 4) | 0x01) : uint8_t(0xE0 | (index & 0x0F));
+    for (int i = 1; i < 8; ++i)
+        r[size_t(14 + i)] = uint8_t(0xB0 + i);
+    putLe32(&r[22], 0xC0DE0000u | index); // infoTail
+    return r;
+}
+
+SwitchSimulator::SwitchSimulator(SimOptions options) : m_options(std::move(options)) {}
+
+SwitchSimulator::~SwitchSimulator()
+{
+    stop();
+}
+
+bool SwitchSimulator::start(std::string& error)
+{
+    if (m_options.logPath == "-") {
+        m_log = stderr;
+    } else if (!m_options.logPath.empty()) {
+        m_log = std::fopen(m_options.logPath.c_str(), "a");
+        if (!m_log) {
+            error = systemText("cannot open log " + m_options.logPath);
+            return false;
+        }
+        m_ownLog = true;
+    }
+
+    m_master = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+    if (m_master < 0 || ::grantpt(m_master) != 0 || ::unlockpt(m_master) != 0) {
+        error = systemText("cannot create a pseudo-terminal");
+        return false;
+    }
+    char name[128] = {};
+    if (::ptsname_r(m_master, name, sizeof name) != 0) {
+        error = systemText("cannot name the pseudo-terminal");
+        return false;
+    }
+    m_slavePath = name;
+    ::fcntl(m_master, F_SETFL, ::fcntl(m_master, F_GETFL) | O_NONBLOCK);
+
+    // While nobody has the slave open the master only sees hang-ups; our own descriptor keeps
+    // the line up between the program's operations, as a real port stays wired.
+    m_keepSlave = ::open(name, O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (m_keepSlave < 0) {
+        error = systemText("cannot open " + m_slavePath);
+        return false;
+    }
+    termios tio {};
+    ::tcgetattr(m_keepSlave, &tio);
+    ::cfmakeraw(&tio);
+    ::tcsetattr(m_keepSlave, TCSANOW, &tio);
+
+    if (m_options.busyMs > 0) {
+        m_busyFd = ::open(name, O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+        if (m_busyFd < 0 || ::flock(m_busyFd, LOCK_EX | LOCK_NB) != 0) {
+            error = systemText("cannot hold " + m_slavePath);
+            return false;
+        }
+        m_busyUntil = Clock::now() + std::chrono::milliseconds(m_options.busyMs);
+    }
+
+    if (m_options.comNumber > 0 || !m_options.linkName.empty()) {
+        const std::string dir =
+            m_options.portDir.empty() ? defaultPortDir() : m_options.portDir;
+        const std::string entry = m_options.linkName.empty()
+            ? "COM" + std::to_string(m_options.comNumber)
+            : m_options.linkName;
+        if (!makeFolders(dir)) {
+            error = systemText("cannot create " + dir);
+            return false;
+        }
+        const std::string path = dir + "/" + entry;
+        struct stat st {};
+        if (::lstat(path.c_str(), &st) == 0) {
+            // A link left by a simulator that died is ours to replace; anything else is not.
+            if (!S_ISLNK(st.st_mode) || ::unlink(path.c_str()) != 0) {
+                error = path + " exists and is not a link";
+                return false;
+            }
+        }
+        if (::symlink(m_slavePath.c_str(), path.c_str()) != 0) {
+            error = systemText("cannot link " + path);
+            return false;
+        }
+        m_linkPath = path;
+    }
+
+    if (::pipe2(m_wake, O_CLOEXEC | O_NONBLOCK) != 0) {
+        error = systemText("cannot create a pipe");
+        return false;
+    }
+    m_rxLineFree = m_txLineFree = Clock::now();
+    m_thread = std::thread(&SwitchSimulator::run, this);
+    return true;
+}
+
+void SwitchSimulator::stop()
+{
+    m_stop = true;
+    if (m_thread.joinable()) {
+        const char c = 0;
+        [[maybe_unused]] const ssize_t n = ::write(m_wake[1], &c, 1);
+        m_thread.join();
+    }
+    hangUp();
+    m_hungUp = false; // a stop is not the hang-up fault
+    for (int& fd : m_wake) {
+        if (fd >= 0)
+            ::close(fd);
+        fd = -1;
+    }
+    if (m_ownLog && m_log)
+        std::fclose(m_log);
+    m_log = nullptr;
+    m_ownLog = false;
+}
+
+void SwitchSimulator::hangUp()
+{
+    releaseBusy();
+    if (m_master >= 0)
+        ::close(m_master);
+    if (m_keepSlave >= 0)
+        ::close(m_keepSlave);
+    m_master = m_keepSlave = -1;
+    if (!m_linkPath.empty()) {
+        // Only our own link: another simulator may have taken the name since.
+        char target[256] = {};
+        const ssize_t n = ::readlink(m_linkPath.c_str(), target, sizeof target - 1);
+        if (n > 0 && m_slavePath == std::string(target, size_t(n)))
+            ::unlink(m_linkPath.c_str());
+        m_linkPath.clear();
+    }
+    m_hungUp = true;
+}
+
+void SwitchSimulator::releaseBusy()
+{
+    if (m_busyFd >= 0) {
+        ::close(m_busyFd);
+        m_busyFd = -1;
+    }
+}
+
+SwitchSimulator::Clock::duration SwitchSimulator::byteTime() const
+{
+    // Start bit, 8 data bits, stop bit.
+    return std::chrono::duration_cast<Clock::duration>(
+        std::chrono::nanoseconds(10'000'000'000LL / m_options.baud));
+}
+
+void SwitchSimulator::run()
+{
+    while (!m_stop) {
+        int timeoutMs = 100;
+        if (m_busyFd >= 0) {
+            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                m_busyUntil - Clock::now());
+            timeoutMs = int(std::clamp<long long>(left.count(), 0, 100));
+        }
+        pollfd fds[2] = {{m_master, POLLIN, 0}, {m_wake[0], POLLIN, 0}};
+        const int rc = ::poll(fds, 2, timeoutMs);
+        if (m_stop)
+            break;
+        if (m_busyFd >= 0 && Clock::now() >= m_busyUntil)
+            releaseBusy();
+        if (rc <= 0)
+            continue;
+        if (fds[0].revents & POLLIN)
+            takeInput(Clock::now());
+
+        std::vector<uint8_t> frame;
+        Clock::time_point complete;
+        while (!m_stop && nextFrame(frame, complete)) {
+            if (m_options.baud)
+                std::this_thread::sleep_until(complete);
+            answer(frame);
+            if (m_hungUp)
+                return;
+        }
+    }
+}
+
+void SwitchSimulator::takeInput(Clock::time_point now)
+{
+    uint8_t buffer[4096];
+    for (;;) {
+        const ssize_t n = ::read(m_master, buffer, sizeof buffer);
+        if (n <= 0)
+            return;
+        Clock::time_point at = m_options.baud ? std::max(now, m_rxLineFree) : now;
+        for (ssize_t i = 0; i < n; ++i) {
+            if (m_options.baud)
+                at += byteTime();
+            m_input.push_back(buffer[i]);
+            m_arrival.push_back(at);
+        }
+        m_rxLineFree = at;
+    }
+}
+
+bool SwitchSimulator::nextFrame(std::vector<uint8_t>& frame, Clock::time_point& complete)
+{
+    for (;;) {
+        // Bytes that cannot start a frame are logged and dropped, one at a time.
+        size_t stray = 0;
+        while (stray < m_input.size() && m_input[stray] != kMagicFrame)
+            ++stray;
+        if (stray) {
+            log(true, std::vector<uint8_t>(m_input.begin(), m_input.begin() + long(stray)),
+                "stray bytes");
+            m_input.erase(m_input.begin(), m_input.begin() + long(stray));
+            m_arrival.erase(m_arrival.begin(), m_arrival.begin() + long(stray));
+        }
+        if (m_input.size() < kHeaderSize)
+            return false;
+        const uint16_t length = le16(&m_input[6]);
+        // GET_INFO's length counts the whole frame; PROD_SET_DATA's the part after the header.
+        const size_t total = m_input[1] == kGetInfo ? length : size_t(length) + kHeaderSize;
+        if (total < kHeaderSize + 1 || total > kLargestFrame
+            || (m_input[1] == kProdSetData && total < kProdHeadSize)) {
+            log(true, std::vector<uint8_t>(m_input.begin(), m_input.begin() + kHeaderSize),
+                "header with an impossible length, resynchronising");
+            m_input.erase(m_input.begin());
+            m_arrival.erase(m_arrival.begin());
+            continue;
+        }
+        if (m_input.size() < total)
+            return false;
+        frame.assign(m_input.begin(), m_input.begin() + long(total));
+        complete = m_arrival[total - 1];
+        m_input.erase(m_input.begin(), m_input.begin() + long(total));
+        m_arrival.erase(m_arrival.begin(), m_arrival.begin() + long(total));
+        return true;
+    }
+}
+
+void SwitchSimulator::answer(const std::vector<uint8_t>& frame)
+{
+    const int number = m_frameCount++;
+    const bool hit = m_options.fault != Fault::None && number == m_options.faultAt;
+    // Whatever an earlier, failed exchange left unread is gone, as on a port that was closed.
+    ::tcflush(m_keepSlave, TCIFLUSH);
+
+    std::vector<uint8_t> reply;
+    std::string what;
+    const uint8_t command = frame[1];
+    if (command == kGetInfo) {
+        const uint8_t index = frame[8];
+        what = "GET_INFO index " + std::to_string(index);
+        if (hit && m_options.fault == Fault::WrongLength)
+            reply = longInfoReply(index, m_options.portCount, m_options.infoLength);
+        else if (m_options.shortInfo)
+            reply = {kMagicShort, m_options.infoStatus};
+        else
+            reply = longInfoReply(index, m_options.portCount);
+    } else if (command == kProdSetData) {
+        const std::vector<uint8_t> payload(frame.begin() + kProdHeadSize, frame.end());
+        what = "PROD_SET_DATA index " + std::to_string(frame[8]) + " kind "
+            + std::to_string(frame[9]) + " param 0x";
+        char param[16];
+        std::snprintf(param, sizeof param, "%08x", le32(&frame[12]));
+        what += param;
+        what += ", " + std::to_string(payload.size()) + " bytes";
+        saveImage(payload);
+        reply = {kMagicShort, m_options.prodStatus};
+    } else {
+        what = "unknown command " + std::to_string(command);
+    }
+    log(true, frame, what);
+
+    if (reply.empty())
+        return;
+    if (!hit) {
+        send(reply, reply.size(), "answer");
+        return;
+    }
+    const size_t cut = std::min(reply.size(), size_t(m_options.cutAfter));
+    switch (m_options.fault) {
+    case Fault::Silence:
+        log(false, {}, "fault: silence");
+        return;
+    case Fault::WrongMagic:
+        reply[0] = m_options.wrongMagic;
+        send(reply, reply.size(), "fault: wrong magic");
+        return;
+    case Fault::WrongLength:
+        send(reply, reply.size(),
+             command == kGetInfo ? "fault: wrong length" : "answer (wrong-length hits GET_INFO only)");
+        return;
+    case Fault::Cut:
+        send(reply, cut, "fault: answer cut short");
+        return;
+    case Fault::HangUp:
+        send(reply, cut, "fault: hang-up after these bytes");
+        hangUp();
+        return;
+    case Fault::None:
+        return;
+    }
+}
+
+void SwitchSimulator::send(const std::vector<uint8_t>& reply, size_t count, const std::string& what)
+{
+    std::vector<uint8_t> out(reply.begin(), reply.begin() + long(count));
+    log(false, out, what);
+    Clock::time_point due = m_options.baud ? std::max(Clock::now(), m_txLineFree) : Clock::now();
+    size_t sent = 0;
+    while (sent < out.size() && !m_stop) {
+        size_t ready = out.size();
+        if (m_options.baud) {
+            // A byte may go once the line has clocked it out; write whatever is due by now.
+            std::this_thread::sleep_until(due + byteTime());
+            const auto now = Clock::now();
+            ready = sent;
+            while (ready < out.size() && due + byteTime() <= now) {
+                due += byteTime();
+                ++ready;
+            }
+        }
+        while (sent < ready) {
+            const ssize_t n = ::write(m_master, out.data() + sent, ready - sent);
+            if (n > 0) {
+                sent += size_t(n);
+            } else if (n < 0 && (errno == EAGAIN || errno == EINTR)) {
+                pollfd pfd {m_master, POLLOUT, 0};
+                ::poll(&pfd, 1, 10);
+            } else {
+                return;
+            }
+        }
+    }
+    m_txLineFree = due;
+}
+
+void SwitchSimulator::saveImage(const std::vector<uint8_t>& payload)
+{
+    const int number = ++m_imageCount;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_images.push_back(payload);
+    }
+    if (m_options.saveDir.empty())
+        return;
+    if (!makeFolders(m_options.saveDir))
+        return;
+    char name[32];
+    std::snprintf(name, sizeof name, "/image-%03d.bin", number);
+    const std::string path = m_options.saveDir + name;
+    if (FILE* f = std::fopen(path.c_str(), "wb")) {
+        std::fwrite(payload.data(), 1, payload.size(), f);
+        std::fclose(f);
+    }
+    if (m_log) {
+        std::fprintf(m_log, "saved %s\n", path.c_str());
+        std::fflush(m_log);
+    }
+}
+
+void SwitchSimulator::log(bool received, const std::vector<uint8_t>& bytes, const std::string& what)
+{
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_frames.push_back(FrameLog {received, bytes, what});
+    }
+    if (m_log) {
+        std::fprintf(m_log, "%s %s (%zu bytes)%s%s\n", received ? "<-" : "->", what.c_str(),
+                     bytes.size(), bytes.empty() ? "" : ": ", hex(bytes).c_str());
+        std::fflush(m_log);
+    }
+}
+
+std::vector<FrameLog> SwitchSimulator::frames() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_frames;
+}
+
+std::vector<std::vector<uint8_t>> SwitchSimulator::images() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_images;
+}
+
+int SwitchSimulator::receivedCount() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    int n = 0;
+    for (const FrameLog& f : m_frames) {
+        if (f.received && f.what != "stray bytes")
+            ++n;
+    }
+    return n;
+}
+
+} // namespace kmsim

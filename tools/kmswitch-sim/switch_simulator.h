@@ -1,0 +1,102 @@
+#pragma once
+// A simulated KM switch on the master side of a pseudo-terminal.
+//
+// The slave side is the "serial port" the program opens; it can be linked as COMn into a
+// pinned-ports folder. The switch answers on its own thread, so a test can drive the real
+// device code against it in the same process.
+
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "sim_options.h"
+
+namespace kmsim {
+
+// One frame as it crossed the line.
+struct FrameLog
+{
+    bool received = true;        // true: from the program; false: the switch's answer
+    std::vector<uint8_t> bytes;
+    std::string what;            // "GET_INFO index 3", "PROD_SET_DATA 920 bytes", ...
+};
+
+// The 60-byte long GET_INFO reply the simulator gives for `index`, with `lengthField` as its
+// length (18 when healthy). Record 0 carries the port count in the high nibble of byte 14;
+// bytes 26..59 carry filler the program must ignore.
+std::vector<uint8_t> longInfoReply(uint8_t index, int portCount, uint16_t lengthField = 18);
+
+class SwitchSimulator
+{
+public:
+    explicit SwitchSimulator(SimOptions options);
+    ~SwitchSimulator();
+    SwitchSimulator(const SwitchSimulator&) = delete;
+    SwitchSimulator& operator=(const SwitchSimulator&) = delete;
+
+    // Opens the pseudo-terminal, makes the link and starts answering. False with `error` set.
+    bool start(std::string& error);
+    // Stops answering, closes the line and removes the link. Safe to call twice.
+    void stop();
+
+    const std::string& slavePath() const { return m_slavePath; }
+    const std::string& linkPath() const { return m_linkPath; }
+
+    // Every frame so far, in order.
+    std::vector<FrameLog> frames() const;
+    // Every PROD_SET_DATA payload so far.
+    std::vector<std::vector<uint8_t>> images() const;
+    // Number of frames received from the program.
+    int receivedCount() const;
+    // True once a hang-up fault closed the line.
+    bool hungUp() const { return m_hungUp; }
+    // True while the port is still held by --busy.
+    bool holdingPort() const { return m_busyFd >= 0; }
+
+private:
+    using Clock = std::chrono::steady_clock;
+
+    void run();
+    void takeInput(Clock::time_point now);
+    bool nextFrame(std::vector<uint8_t>& frame, Clock::time_point& complete);
+    void answer(const std::vector<uint8_t>& frame);
+    void send(const std::vector<uint8_t>& reply, size_t count, const std::string& what);
+    void hangUp();
+    void releaseBusy();
+    void log(bool received, const std::vector<uint8_t>& bytes, const std::string& what);
+    Clock::duration byteTime() const;
+    void saveImage(const std::vector<uint8_t>& payload);
+
+    SimOptions m_options;
+    std::string m_slavePath;
+    std::string m_linkPath;
+    int m_master = -1;
+    int m_keepSlave = -1;    // our own slave descriptor: the line survives the program's closes
+    std::atomic<int> m_busyFd {-1};
+    int m_wake[2] = {-1, -1};
+    Clock::time_point m_busyUntil;
+    std::thread m_thread;
+    std::atomic<bool> m_stop {false};
+    std::atomic<bool> m_hungUp {false};
+
+    // Input with the time each byte has fully arrived on the paced line.
+    std::vector<uint8_t> m_input;
+    std::vector<Clock::time_point> m_arrival;
+    Clock::time_point m_rxLineFree;
+    Clock::time_point m_txLineFree;
+    int m_frameCount = 0;
+    int m_imageCount = 0;
+
+    mutable std::mutex m_mutex;
+    std::vector<FrameLog> m_frames;
+    std::vector<std::vector<uint8_t>> m_images;
+    FILE* m_log = nullptr;
+    bool m_ownLog = false;
+};
+
+} // namespace kmsim
