@@ -19,8 +19,12 @@ enum class State {
     PassageLines,
 };
 
-const char kGeometryFormat[] = "%d%d%d%d%1s%d%1s%1s%d%1s%d%1s%1s%d%1s%d%1s";
-const char kPassageFormat[] = "%1s%d%1s%d%1s%1s%1s%d%1s%d%1s%1s%d%1s%d%1s%1s%1s%d%1s%d%1s";
+constexpr auto kVersionFormat = compileScanFormat("Version=%1s%d%1s%d%1s");
+constexpr auto kPortsFormat = compileScanFormat("Number of Ports=%d");
+constexpr auto kSpeedFormat = compileScanFormat("Mouse Speed=%d");
+constexpr auto kGeometryFormat = compileScanFormat("%d%d%d%d%1s%d%1s%1s%d%1s%d%1s%1s%d%1s%d%1s");
+constexpr auto kPassageFormat =
+    compileScanFormat("%1s%d%1s%d%1s%1s%1s%d%1s%d%1s%1s%d%1s%d%1s%1s%1s%d%1s%d%1s");
 
 bool isSide(char c)
 {
@@ -49,7 +53,7 @@ bool parseGeometry(const char *line, geometry_line &g)
     t[14].letter = &comma2;
     t[15].number = &g.y;
     t[16].letter = &quote4;
-    if (scanFormat(line, kGeometryFormat, t) != 17)
+    if (scanFormat(line, kGeometryFormat.steps, t) != 17)
         return false;
     return colon == ':' && (g.shape == 'L' || g.shape == 'P') && quote1 == '"' && comma1 == ','
         && quote2 == '"' && quote3 == '"' && comma2 == ',' && quote4 == '"';
@@ -83,12 +87,12 @@ bool parsePassage(const char *line, passage_line &p)
     ScanTarget t[22];
     bindHalf(t, p.half[0], punct[0]);
     bindHalf(t + 11, p.half[1], punct[1]);
-    if (scanFormat(line, kPassageFormat, t) != 22)
+    if (scanFormat(line, kPassageFormat.steps, t) != 22)
         return false;
     return halfPunctuationOk(p.half[0], punct[0]) && halfPunctuationOk(p.half[1], punct[1]);
 }
 
-bool scanOne(const char *line, const char *format, int &value)
+bool scanOne(const char *line, const ScanStep *format, int &value)
 {
     ScanTarget t[1];
     t[0].number = &value;
@@ -118,7 +122,7 @@ bool isVersionLine(const char *line, int &major, int &minor)
     t[2].letter = &c2;
     t[3].number = &minor;
     t[4].letter = &c3;
-    return scanFormat(line, "Version=%1s%d%1s%d%1s", t) == 5;
+    return scanFormat(line, kVersionFormat.steps, t) == 5;
 }
 
 }  // namespace
@@ -162,7 +166,7 @@ ParseResult parseKmc(LineReader &reader, KmcData &data, MessageBuffer &message)
             break;
         case State::SeekPorts: {
             int ports;
-            if (scanOne(line, "Number of Ports=%d", ports)) {
+            if (scanOne(line, kPortsFormat.steps, ports)) {
                 if (ports != data.ports) {
                     message.write("Different numbers of ports: in file (%d), in device (%d)", ports,
                                   data.ports);
@@ -174,7 +178,7 @@ ParseResult parseKmc(LineReader &reader, KmcData &data, MessageBuffer &message)
         }
         case State::SeekMouseSpeed: {
             int speed;
-            if (scanOne(line, "Mouse Speed=%d", speed)) {
+            if (scanOne(line, kSpeedFormat.steps, speed)) {
                 data.mouseSpeed = speed;
                 if (speed < 1 || speed > 10) {
                     message.write("Mouse Speed (%d) out of range (1-10)", speed);

@@ -4,15 +4,9 @@
 
 namespace zentrix {
 
-// White space as the C locale's isspace knows it: blank, \t, \n, \v, \f, \r.
-static inline bool isBlank(char c)
-{
-    return c == ' ' || (c >= '\t' && c <= '\r');
-}
-
 static inline const char *skipBlanks(const char *s)
 {
-    while (isBlank(*s))
+    while (isScanBlank(*s))
         ++s;
     return s;
 }
@@ -48,38 +42,36 @@ static inline const char *scanNumber(const char *s, int *out)
     return s;
 }
 
-int scanFormat(const char *line, const char *format, const ScanTarget *targets)
+int scanFormat(const char *line, const ScanStep *format, const ScanTarget *targets)
 {
     const char *s = line;
     int conversions = 0;
-    for (const char *f = format; *f;) {
-        if (*f == '%') {
-            // Only %d and %1s occur in the formats of this library.
+    for (const ScanStep *step = format;; ++step) {
+        switch (step->op) {
+        case ScanOp::End:
+            return conversions;
+        case ScanOp::Blank:
             s = skipBlanks(s);
-            if (f[1] == 'd') {
-                s = scanNumber(s, targets[conversions].number);
-                if (!s)
-                    return conversions;
-                f += 2;
-            } else {
-                if (*s == '\0')
-                    return conversions;
-                *targets[conversions].letter = *s++;
-                f += 3;
-            }
-            ++conversions;
-        } else if (isBlank(*f)) {
-            while (isBlank(*f))
-                ++f;
-            s = skipBlanks(s);
-        } else {
-            if (*s != *f)
+            break;
+        case ScanOp::Literal:
+            if (*s != step->literal)
                 return conversions;
             ++s;
-            ++f;
+            break;
+        case ScanOp::Number:
+            s = scanNumber(skipBlanks(s), targets[conversions].number);
+            if (!s)
+                return conversions;
+            ++conversions;
+            break;
+        case ScanOp::Letter:
+            s = skipBlanks(s);
+            if (*s == '\0')
+                return conversions;
+            *targets[conversions++].letter = *s++;
+            break;
         }
     }
-    return conversions;
 }
 
 }  // namespace zentrix
