@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <filesystem>
 
 namespace kmctest {
 namespace {
@@ -107,6 +108,27 @@ TEST(ConvertCall, BuilderRefusalShowsTheCodeLessFifteen)
     const Conversion c = convert(4, fixturePath("builder-18-geometry-port-above-count.kmc"));
     EXPECT_EQ(c.result, 18);
     EXPECT_EQ(c.message, "Could not convert data: error #3");
+}
+
+int openDescriptors()
+{
+    const std::filesystem::path fds("/proc/self/fd");
+    return int(std::distance(std::filesystem::directory_iterator(fds), std::filesystem::directory_iterator()));
+}
+
+TEST(ConvertCall, ClosesTheFileOnEveryPath)
+{
+    ScratchDir dir;
+    const std::string paths[] = {examplePath("two-desks.kmc"), fixturePath("parser-empty-file.kmc"),
+                                 fixturePath("parser-geometry-line-bad-colon.kmc"),
+                                 fixturePath("parser-mouse-speed-0.kmc"), fixturePath("builder-25-duplicate-screen.kmc"),
+                                 dir.path()};
+    const int before = openDescriptors();
+    for (int round = 0; round < 50; ++round) {
+        for (const std::string &path : paths)
+            convert(4, path);
+    }
+    EXPECT_EQ(openDescriptors(), before);
 }
 
 TEST(GetVersion, StoresTwoTwoAndOneHundredOne)

@@ -91,6 +91,7 @@ const BuilderCase kBuilderCases[] = {
     {"valid-ends-after-last-passage-line.kmc", 4, 0},
     {"valid-ends-after-last-passage-without-newline.kmc", 4, 0},
     {"valid-ignored-lines.kmc", 4, 0},
+    {"valid-free-spacing-and-trailing-text.kmc", 4, 0},
 };
 
 std::string testName(const char *file)

@@ -80,6 +80,27 @@ TEST(WorkedExample, CrLfLineEndsGiveTheSameImage)
     EXPECT_TRUE(sameImage(twoDesksImage(), c.bytes));
 }
 
+TEST(WorkedExample, FreeSpacingAndTrailingTextGiveTheSameImage)
+{
+    // Blanks and tabs wherever the scan skips white space, signs on numbers, no blanks at all
+    // between the quoted groups, and words after the last quote of a line.
+    const Conversion c = convert(4, fixturePath("valid-free-spacing-and-trailing-text.kmc"));
+    ASSERT_EQ(c.result, 0) << c.message;
+    EXPECT_TRUE(sameImage(twoDesksImage(), c.bytes));
+}
+
+TEST(WorkedExample, NothingOfEarlierConversionsShowsInTheImage)
+{
+    // A full image, then a refusal that filled the edge lists, then the small example: every
+    // filler record and entry must be written afresh.
+    ASSERT_EQ(convert(4, examplePath("largest-16-screens-24-passages.kmc")).result, 0);
+    ASSERT_EQ(convert(4, fixturePath("builder-63-twenty-five-passages.kmc")).result, 63);
+    ASSERT_EQ(convert(4, fixturePath("builder-31-same-port-stretches-apart.kmc")).result, 31);
+    const Conversion c = convert(4, examplePath("two-desks.kmc"));
+    ASSERT_EQ(c.result, 0) << c.message;
+    EXPECT_TRUE(sameImage(twoDesksImage(), c.bytes));
+}
+
 TEST(WorkedExample, EightPortSwitchIsRefusedAtThePortCount)
 {
     const Conversion c = convert(8, examplePath("two-desks.kmc"));
