@@ -53,6 +53,8 @@ class TestMgr : public CQTBaseConfigMgr
 {
 public:
     explicit TestMgr(const QString &strSettingsFile) : m_strSettingsFile(strSettingsFile) {}
+    // The manager itself never releases its serializer; a test run ends in order.
+    ~TestMgr() override { cleanup(); }
     int preferenceCount() override { return RowCount; }
     CQTPreference &preferenceAt(int iIndex) override { return g_table[iIndex]; }
     QString settingsFilePath() override { return m_strSettingsFile; }

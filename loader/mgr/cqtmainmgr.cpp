@@ -5,6 +5,7 @@
 #include <QStandardPaths>
 #include <QStringList>
 
+#include "appidentity.h"
 #include "cqtconfigmgr.h"
 #include "cqtlog.h"
 #include "trevik.h"
@@ -12,9 +13,6 @@
 
 namespace {
 const char* const kSourceFile = "mgr\\cqtmainmgr";
-const char* const kLogName = "Trevik Tool";
-const char* const kVersion = "1.0.0.5";
-const char* const kBuild = "1612211426";
 } // namespace
 
 mainMgr g_mainMgr;
@@ -29,7 +27,7 @@ int mainMgr::startUp()
     if (temporaryFolders.isEmpty())
         return 0;
     g_winConsoleLog.open(QDir::toNativeSeparators(temporaryFolders.first()) + QDir::separator(),
-                         QLatin1String(kLogName), g_configMgr.logConsole() != 0,
+                         QLatin1String(kAppName), g_configMgr.logConsole() != 0,
                          g_configMgr.logFile() != 0);
     return 0;
 }
@@ -42,8 +40,8 @@ int main(int argc, char* argv[])
         g_mainMgr.startUp();
         {
             Trevik window;
-            window.setWindowTitle(window.windowTitle() + QLatin1String("    Version : ") + QLatin1String(kVersion)
-                                  + QLatin1String("    Build : ") + QLatin1String(kBuild));
+            window.setWindowTitle(window.windowTitle() + QLatin1String("    Version : ") + QLatin1String(kAppVersion)
+                                  + QLatin1String("    Build : ") + QLatin1String(kAppBuild));
             window.show();
             exitCode = application.exec();
         } // the window goes before the application object
