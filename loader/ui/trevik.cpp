@@ -15,18 +15,15 @@
 #include "cqtconfigmgr.h"
 #include "listcomports.h"
 #include "message_box.h"
+#include "ui_trevik.h"
+
+// The bundle lives in a static library; registering it from here makes sure the linker keeps it.
+static void registerTrevikResources()
+{
+    Q_INIT_RESOURCE(trevik);
+}
 
 namespace {
-
-// The bundle lives in a static library; registering it here makes sure the linker keeps it.
-void registerResources()
-{
-    static const bool registered = [] {
-        Q_INIT_RESOURCE(trevik);
-        return true;
-    }();
-    (void)registered;
-}
 
 const char* const kConverterErrorTitle = "KM Configuration Converter Error";
 
@@ -34,13 +31,14 @@ const char* const kConverterErrorTitle = "KM Configuration Converter Error";
 
 Trevik::Trevik(QWidget* parent)
     : QMainWindow(parent)
+    , ui(std::make_unique<Ui::TrevikClass>())
 {
-    ui.setupUi(this);
+    ui->setupUi(this);
     initStatusBar();
 
-    connect(ui.browseButt, SIGNAL(clicked()), this, SLOT(onBrowseForConfigFile()));
-    connect(ui.processButt, SIGNAL(clicked()), this, SLOT(onProcessClicked()));
-    connect(ui.comboBoxPort, SIGNAL(currentIndexChanged(int)), this, SLOT(onCOMChanged(int)));
+    connect(ui->browseButt, SIGNAL(clicked()), this, SLOT(onBrowseForConfigFile()));
+    connect(ui->processButt, SIGNAL(clicked()), this, SLOT(onProcessClicked()));
+    connect(ui->comboBoxPort, SIGNAL(currentIndexChanged(int)), this, SLOT(onCOMChanged(int)));
 
     comHandler = new COMHandler256(this);
     connect(comHandler, SIGNAL(comConnected(bool)), this, SLOT(onComConnected(bool)));
@@ -54,7 +52,8 @@ Trevik::~Trevik() = default;
 
 void Trevik::initStatusBar()
 {
-    registerResources();
+    static const bool resourcesRegistered = (registerTrevikResources(), true);
+    Q_UNUSED(resourcesRegistered);
     redLed = std::make_unique<QPixmap>(QStringLiteral(":/Trevik/Resources/led_red.png"));
     yellowLed = std::make_unique<QPixmap>(QStringLiteral(":/Trevik/Resources/led_yellow.png"));
 
@@ -74,10 +73,11 @@ void Trevik::initStatusBar()
     gapLabel->setMinimumWidth(30);
     gapLabel->setMaximumWidth(30);
 
-    // Positions past the end append, so on the empty bar these land in this order.
-    ui.statusBar->insertWidget(3, ledLabel, 0);
-    ui.statusBar->insertWidget(4, statusLabel, 0);
-    ui.statusBar->insertWidget(5, gapLabel, 0);
+    // Appended in this order, left to right. (Inserting at positions past the end of the empty
+    // bar has the same result but makes Qt warn at every start.)
+    ui->statusBar->addWidget(ledLabel, 0);
+    ui->statusBar->addWidget(statusLabel, 0);
+    ui->statusBar->addWidget(gapLabel, 0);
 
     setDeviceStatus(QStringLiteral("Device DISCONNECTED"), false);
 }
@@ -100,13 +100,13 @@ void Trevik::onComConnected(bool bConnected)
         setDeviceStatus(QStringLiteral("Device connected"), true);
     else
         setDeviceStatus(QStringLiteral("Device DISCONNECTED"), false);
-    ui.processButt->setEnabled(bConnected);
+    ui->processButt->setEnabled(bConnected);
 }
 
 void Trevik::onRefresh()
 {
     const int storedPort = g_configMgr.deviceCom();
-    ui.comboBoxPort->clear();
+    ui->comboBoxPort->clear();
 
     // A failed listing leaves both sequences empty, and so the selector.
     QList<unsigned int> ports;
@@ -118,21 +118,21 @@ void Trevik::onRefresh()
         // The first item added becomes current at once and stores its number; the stored
         // port, when listed, takes over below.
         // One-pass substitution: a description holding "%1" must not swallow the number.
-        ui.comboBoxPort->addItem(
+        ui->comboBoxPort->addItem(
             QStringLiteral("COM%2 (%1)").arg(descriptions.at(i), QString::number(ports[i])),
             QVariant(ports[i]));
         if (static_cast<int>(ports[i]) == storedPort)
             storedIndex = i;
     }
     if (storedIndex >= 0)
-        ui.comboBoxPort->setCurrentIndex(storedIndex);
+        ui->comboBoxPort->setCurrentIndex(storedIndex);
 }
 
 void Trevik::onCOMChanged(int iIndex)
 {
     Q_UNUSED(iIndex);
     // An invalid item data (no current item) reads as 0.
-    g_configMgr.setDeviceCom(ui.comboBoxPort->currentData().toInt());
+    g_configMgr.setDeviceCom(ui->comboBoxPort->currentData().toInt());
 }
 
 void Trevik::onBrowseForConfigFile()
@@ -143,29 +143,29 @@ void Trevik::onBrowseForConfigFile()
         tr("KM Configuration files (*.kmc)"));
     if (strPath.isEmpty())
         return;
-    ui.filePathEdit->setText(QDir::toNativeSeparators(strPath));
+    ui->filePathEdit->setText(QDir::toNativeSeparators(strPath));
     readConfigHeader(strPath);
 }
 
 void Trevik::readConfigHeader(QString path)
 {
-    ui.editName->clear();
-    ui.editDescription->clear();
-    ui.editDate->clear();
+    ui->editName->clear();
+    ui->editDescription->clear();
+    ui->editDate->clear();
 
     QFile file(path);
     // An unreadable file leaves the fields empty; Process reports the real trouble.
     if (!file.open(QIODevice::ReadOnly))
         return;
     const ConfigHeader header = readConfigHeaderLines(file);
-    ui.editName->setText(header.strName);
-    ui.editDescription->setText(header.strDescription);
-    ui.editDate->setText(header.strDate);
+    ui->editName->setText(header.strName);
+    ui->editDescription->setText(header.strDescription);
+    ui->editDate->setText(header.strDate);
 }
 
 void Trevik::onProcessClicked()
 {
-    processLoadConfig(QDir::toNativeSeparators(ui.filePathEdit->text()));
+    processLoadConfig(QDir::toNativeSeparators(ui->filePathEdit->text()));
 }
 
 void Trevik::processLoadConfig(QString strPath)
@@ -188,7 +188,7 @@ void Trevik::processLoadConfig(QString strPath)
     char message[256] = {};
     unsigned char* pImage = nullptr;
     int imageSize = 0;
-    const int ports = ui.portConfBox->currentText().toInt();
+    const int ports = ui->portConfBox->currentText().toInt();
     const QByteArray path = strPath.toUtf8();
 
     const int result = convert(ports, path.constData(), message, 255, &pImage, &imageSize);

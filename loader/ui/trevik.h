@@ -7,10 +7,12 @@
 
 #include <memory>
 
-#include "ui_trevik.h"
-
 class QLabel;
 class COMHandler256;
+
+namespace Ui {
+class TrevikClass;
+}
 
 // The program's only window: pick a KMC file, see its header, pick the switch's COM port and
 // its port count, and load the converted configuration into the switch with Process.
@@ -45,7 +47,8 @@ private:
     void setDeviceStatus(QString text, bool connected);
     void readConfigHeader(QString path);
 
-    Ui::TrevikClass ui;
+    // The designer part: one pointer per widget and layout of the form.
+    std::unique_ptr<Ui::TrevikClass> ui;
     COMHandler256* comHandler = nullptr;
     std::unique_ptr<QPixmap> redLed;
     std::unique_ptr<QPixmap> yellowLed;

@@ -1,0 +1,76 @@
+#!/usr/bin/env bash
+# The whole load without hardware: installs what is missing, builds Trevik, stands a simulated
+# KM switch on a pseudo-terminal as COM7 and starts Trevik with that port selected.
+#
+# In the window: Browse to examples/two-desks.kmc, keep "4" as the port configuration and press
+# Process. "Configuration file has been successfully loaded to device" reports the load; after
+# the window is closed this script names the image the switch received and checks it against
+# what kmcconv makes of the sample files.
+#
+# Arguments are passed on to Trevik (for instance -console or -logfile).
+# Without a display the window runs on a private Xvfb display and a picture of it is saved.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$(pwd)
+jobs=$(nproc 2>/dev/null || echo 2)
+com=7
+
+bash scripts/install-deps.sh
+
+echo "== building Trevik, zentrix, kmcconv and kmswitch-sim"
+cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build build -j"$jobs" --target Trevik zentrix kmcconv kmswitch-sim
+
+work=$(mktemp -d)
+sim_pid=""
+cleanup() {
+  if [ -n "$sim_pid" ]; then kill "$sim_pid" 2>/dev/null || true; wait "$sim_pid" 2>/dev/null || true; fi
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+# A private port folder and settings folder, so the demo neither sees nor changes the user's own.
+export TREVIK_PORT_DIR="$work/ports"
+export XDG_CONFIG_HOME="$work/config"
+mkdir -p "$TREVIK_PORT_DIR" "$XDG_CONFIG_HOME/Velmora" "$work/images"
+printf '[main_config]\ngeneral.device_com=%s\n' "$com" >"$XDG_CONFIG_HOME/Velmora/Trevik Tool.ini"
+
+echo "== starting the simulated switch as COM$com (frame log: $work/switch.log)"
+build/bin/kmswitch-sim --com "$com" --port-dir "$TREVIK_PORT_DIR" --ports 4 \
+  --save "$work/images" --log "$work/switch.log" >"$work/sim.out" &
+sim_pid=$!
+for _ in $(seq 50); do
+  [ -e "$TREVIK_PORT_DIR/COM$com" ] && break
+  sleep 0.1
+done
+[ -e "$TREVIK_PORT_DIR/COM$com" ] || { echo "the simulator did not come up" >&2; cat "$work/sim.out" >&2; exit 1; }
+
+if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
+  echo "== no display: showing the window on a private Xvfb display instead"
+  TREVIK_BIN=build/bin/Trevik bash scripts/screenshot.sh build/demo.png "$@"
+  echo "The window is in build/demo.png. Run this script on a desktop to load a file yourself."
+  exit 0
+fi
+
+echo "== starting Trevik: Browse to $root/examples/two-desks.kmc, choose 4, press Process"
+build/bin/Trevik "$@" || true
+
+shopt -s nullglob
+images=("$work"/images/*.bin)
+if [ ${#images[@]} -eq 0 ]; then
+  echo "The switch received no configuration."
+  exit 0
+fi
+for image in "${images[@]}"; do
+  match=""
+  for kmc in examples/*.kmc; do
+    for ports in 4 8; do
+      if build/bin/kmcconv --ports "$ports" -o "$work/expected.bin" "$kmc" >/dev/null 2>&1 \
+         && cmp -s "$image" "$work/expected.bin"; then
+        match="kmcconv --ports $ports -o FILE $kmc"
+        break 2
+      fi
+    done
+  done
+  echo "The switch received $(basename "$image") ($(stat -c %s "$image") bytes): ${match:-not a sample file}"
+done

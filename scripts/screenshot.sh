@@ -1,0 +1,76 @@
+#!/usr/bin/env bash
+# Starts Trevik on a private Xvfb display, waits until its window is on screen, saves a picture
+# of the window and prints the window's title. Anyone can see the window this way, without a
+# desktop; the process test uses it too.
+#
+#   scripts/screenshot.sh OUTPUT.png [Trevik arguments...]
+#
+# TREVIK_BIN names the program (default: build/bin/Trevik). The environment is passed on, so
+# TREVIK_PORT_DIR, XDG_CONFIG_HOME and TMPDIR choose the ports, the settings and the log folder.
+# Without any of them set, the program sees a fresh user: settings and ports in a temporary
+# folder that is removed afterwards.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+if [ $# -lt 1 ]; then
+  echo "usage: $0 OUTPUT.png [Trevik arguments...]" >&2
+  exit 2
+fi
+out=$1
+shift
+bin=${TREVIK_BIN:-build/bin/Trevik}
+[ -x "$bin" ] || { echo "$bin not found: build first (cmake --build build --target Trevik)" >&2; exit 1; }
+for tool in Xvfb xwininfo import; do
+  command -v "$tool" >/dev/null || { echo "$tool not found: run scripts/install-deps.sh" >&2; exit 1; }
+done
+
+work=$(mktemp -d)
+xvfb_pid=""
+app_pid=""
+cleanup() {
+  if [ -n "$app_pid" ]; then kill "$app_pid" 2>/dev/null || true; wait "$app_pid" 2>/dev/null || true; fi
+  if [ -n "$xvfb_pid" ]; then kill "$xvfb_pid" 2>/dev/null || true; wait "$xvfb_pid" 2>/dev/null || true; fi
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+# A fresh user unless the caller chose otherwise.
+export XDG_CONFIG_HOME=${XDG_CONFIG_HOME:-$work/config}
+export TREVIK_PORT_DIR=${TREVIK_PORT_DIR:-$work/ports}
+mkdir -p "$XDG_CONFIG_HOME" "$TREVIK_PORT_DIR"
+
+# Xvfb picks a free display itself and tells which one through the descriptor.
+Xvfb -displayfd 5 -screen 0 1024x800x24 -nolisten tcp 5>"$work/display" 2>"$work/xvfb.log" &
+xvfb_pid=$!
+for _ in $(seq 100); do
+  [ -s "$work/display" ] && break
+  sleep 0.1
+done
+[ -s "$work/display" ] || { echo "Xvfb did not start:" >&2; cat "$work/xvfb.log" >&2; exit 1; }
+export DISPLAY=":$(head -n1 "$work/display")"
+
+QT_QPA_PLATFORM=xcb "$bin" "$@" >"$work/app.log" 2>&1 &
+app_pid=$!
+
+# The main window is the top-level window whose title begins with the designer title.
+window=""
+for _ in $(seq 200); do
+  if ! kill -0 "$app_pid" 2>/dev/null; then
+    echo "Trevik ended early:" >&2
+    cat "$work/app.log" >&2
+    app_pid=""
+    exit 1
+  fi
+  window=$(xwininfo -root -children 2>/dev/null | sed -n 's/^ *\(0x[0-9a-f]*\) "Trevik .*/\1/p' | head -n1)
+  if [ -n "$window" ] && xwininfo -id "$window" | grep -q 'Map State: IsViewable'; then
+    break
+  fi
+  window=""
+  sleep 0.1
+done
+[ -n "$window" ] || { echo "no Trevik window appeared" >&2; cat "$work/app.log" >&2; exit 1; }
+
+# Let the first paint finish before the picture is taken.
+sleep 1
+import -window "$window" "$out"
+xwininfo -id "$window" | sed -n 's/^xwininfo: Window id: 0x[0-9a-f]* "\(.*\)"$/\1/p'
