@@ -190,7 +190,15 @@ public:
                 got += static_cast<quint32>(n);
                 continue;
             }
-            if (n == 0 || errno == EAGAIN || errno == EWOULDBLOCK)
+            // In raw mode with VMIN = VTIME = 0 an empty queue also reads as 0 bytes; only
+            // the hang-up flag tells an unplugged adapter from a quiet line.
+            if (n == 0) {
+                pollfd pfd {port->fd, POLLIN, 0};
+                if (got == 0 && ::poll(&pfd, 1, 0) > 0 && (pfd.revents & POLLHUP))
+                    return fail(EIO);
+                break;
+            }
+            if (errno == EAGAIN || errno == EWOULDBLOCK)
                 break; // what was waiting has been taken; the caller judges the count
             if (errno == EINTR)
                 continue;

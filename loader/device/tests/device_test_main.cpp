@@ -1,0 +1,23 @@
+// Entry of the device tests: a private home, settings folder and pinned-ports folder per
+// process (CTest runs the tests of one binary in parallel processes), a Qt application for
+// signals and event loops, and the application's preferences initialised.
+
+#include <QCoreApplication>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+#include "cqtconfigmgr.h"
+
+int main(int argc, char** argv)
+{
+    ::testing::InitGoogleTest(&argc, argv);
+    QTemporaryDir home;
+    if (!home.isValid())
+        return 1;
+    qputenv("HOME", home.path().toLocal8Bit());
+    qputenv("XDG_CONFIG_HOME", (home.path() + QStringLiteral("/config")).toLocal8Bit());
+    qputenv("TREVIK_PORT_DIR", (home.path() + QStringLiteral("/ports")).toLocal8Bit());
+    QCoreApplication app(argc, argv);
+    g_configMgr.initialize();
+    return RUN_ALL_TESTS();
+}
