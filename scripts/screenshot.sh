@@ -61,7 +61,7 @@ for _ in $(seq 200); do
     app_pid=""
     exit 1
   fi
-  window=$(xwininfo -root -children 2>/dev/null | sed -n 's/^ *\(0x[0-9a-f]*\) "Trevik .*/\1/p' | head -n1)
+  window=$(xwininfo -root -children 2>/dev/null | sed -n 's/^ *\(0x[0-9a-f]*\) "Trevik[^"]*": ("Trevik" .*/\1/p' | head -n1)
   if [ -n "$window" ] && xwininfo -id "$window" | grep -q 'Map State: IsViewable'; then
     break
   fi
