@@ -120,15 +120,6 @@ TEST_F(ConfigMgrTest, DefaultsOfEveryType)
     ASSERT_NE(pMgr->serializer(), nullptr);
 }
 
-TEST_F(ConfigMgrTest, DefaultSettersIgnoreANullAddress)
-{
-    auto pMgr = makeMgr();
-    pMgr->setTextDefault(nullptr, "x");
-    pMgr->setIntegerDefault(nullptr, "1");
-    pMgr->setFloatDefault(nullptr, "1.0");
-    SUCCEED();
-}
-
 struct PrecedenceCase
 {
     const char *szName;

@@ -163,18 +163,6 @@ TEST_F(SerializerTest, WithoutAStoreReadsAndWritesFail)
     EXPECT_EQ(serializer.reserved(a, b), 0);
 }
 
-TEST(AbstractSerializer, DefaultsAreHarmless)
-{
-    CQTAbstractSerializer serializer;
-    QStringList keys;
-    QVariantList values;
-    EXPECT_EQ(serializer.readAll(QStringLiteral("g"), QStringLiteral("s"), keys, values), 0);
-    EXPECT_TRUE(keys.isEmpty());
-    EXPECT_EQ(serializer.write(QStringLiteral("g"), QStringLiteral("s"), QStringLiteral("k"), 1), -1);
-    EXPECT_FALSE(serializer.read(QStringLiteral("g"), QStringLiteral("s"), QStringLiteral("k")).isValid());
-    EXPECT_FALSE(serializer.hasSection(nullptr));
-}
-
 TEST(DefaultSettingsFile, LivesInTheOrganisationFolderOfTheTestHome)
 {
     QCoreApplication::setOrganizationName(QStringLiteral("Velmora"));

@@ -202,11 +202,4 @@ TEST(TypeNameOf, ReadsLikeTheWindowsRunTime)
     EXPECT_TRUE(typeNameOf<Record>().endsWith(QStringLiteral("Record")));
 }
 
-TEST(CQTSupportBase, StartsWithoutErrorAndKeepsItsDefaults)
-{
-    CQTSupport support;
-    EXPECT_EQ(support.m_iErrorCode, 0);
-    EXPECT_EQ(support.prepare(), 0);
-}
-
 } // namespace

@@ -60,16 +60,7 @@ INSTANTIATE_TEST_SUITE_P(
         SwitchCase{"mpnCapitalsIgnored", {"-MPN=abc", "-Mpn=abc"}, kNone},
         SwitchCase{"mpnLastNonEmptyWins", {"-mpn=a", "-nodb", "-mpn=b", "-mpn=", "-mpn"},
                    flags(false, false, true, false, false, false, "b")},
-        SwitchCase{"mpnIsNoFlagSwitch", {"-mpn=-console"}, flags(false, false, false, false, false, false, "-console")},
-        SwitchCase{"programPathIsNoSwitch", {}, kNone}),
+        SwitchCase{"mpnIsNoFlagSwitch", {"-mpn=-console"}, flags(false, false, false, false, false, false, "-console")}),
     [](const ::testing::TestParamInfo<SwitchCase> &info) { return std::string(info.param.szName); });
-
-TEST(Switches, ProgramPathIsReadLikeAnyArgument)
-{
-    // The path comes first and is examined too; a program installed as "-console" is rare,
-    // but the rule is the same for every argument.
-    EXPECT_TRUE(parseCommandLineSwitches({QStringLiteral("-console")}).bConsole);
-    EXPECT_EQ(parseCommandLineSwitches({QStringLiteral("/tmp/x-mpn=7/Trevik")}).strMpn, QStringLiteral("7/Trevik"));
-}
 
 } // namespace
