@@ -1,0 +1,122 @@
+// A GET_INFO run and a PROD_SET_DATA write against the simulated switch pacing its line at
+// 9600 baud, each shown next to its floor: the bytes on the wire at that rate (10 bits a
+// byte) plus the pauses the protocol itself requires.
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QTemporaryDir>
+#include <benchmark/benchmark.h>
+#include <cstdio>
+
+#include "apppreferences.h"
+#include "comhandler256.h"
+#include "cqtconfigmgr.h"
+#include "switch_simulator.h"
+
+namespace {
+
+constexpr unsigned kBaud = 9600;
+constexpr int kCom = 201;
+
+double wireMs(int bytes)
+{
+    return bytes * 10.0 * 1000.0 / kBaud;
+}
+
+// 32 exchanges of a 60-byte request, the 10 ms pause and a 60-byte reply.
+const double kGetInfoFloorMs = 32 * (wireMs(60 + 60) + 10.0);
+// One 936-byte frame and the 2-byte answer; no pause.
+const double kProdFloorMs = wireMs(936 + 2);
+
+void report(benchmark::State& state, const char* what, double elapsedMs, double floorMs)
+{
+    state.counters["floor_ms"] = floorMs;
+    state.counters["elapsed_ms"] = elapsedMs;
+    state.counters["ratio"] = elapsedMs / floorMs;
+    std::printf("%s: %.1f ms, floor %.1f ms, ratio %.3f (goal: at most 1.2)\n", what, elapsedMs,
+                floorMs, elapsedMs / floorMs);
+}
+
+void BM_GetInfoRun(benchmark::State& state)
+{
+    COMHandler256 handler;
+    double totalMs = 0;
+    int runs = 0;
+    for (auto _ : state) {
+        QList<InfoRecord> records;
+        QString error;
+        QElapsedTimer timer;
+        timer.start();
+        const bool ok = handler.getInfo(records, error);
+        totalMs += double(timer.nsecsElapsed()) / 1e6;
+        ++runs;
+        if (!ok || records.size() != 32) {
+            state.SkipWithError(qPrintable(QStringLiteral("GET_INFO failed: ") + error));
+            return;
+        }
+    }
+    report(state, "GET_INFO run", totalMs / runs, kGetInfoFloorMs);
+}
+
+void BM_ProdSetData920(benchmark::State& state)
+{
+    double totalMs = 0;
+    int runs = 0;
+    for (auto _ : state) {
+        COMHandler256 handler; // the load flow uses a fresh handler for the write
+        ProdDataRequest request;
+        request.param = kProdDataConfigParam;
+        request.kind = kProdDataConfigKind;
+        request.payload = QByteArray(920, '\x42');
+        request.size = 920;
+        QString error;
+        QElapsedTimer timer;
+        timer.start();
+        const bool ok = handler.prodSetData(request, error);
+        totalMs += double(timer.nsecsElapsed()) / 1e6;
+        ++runs;
+        if (!ok) {
+            state.SkipWithError(qPrintable(QStringLiteral("PROD_SET_DATA failed: ") + error));
+            return;
+        }
+    }
+    report(state, "PROD_SET_DATA 920 bytes", totalMs / runs, kProdFloorMs);
+}
+
+BENCHMARK(BM_GetInfoRun)->Iterations(2)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_ProdSetData920)->Iterations(3)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QTemporaryDir home;
+    if (!home.isValid())
+        return 1;
+    qputenv("HOME", home.path().toLocal8Bit());
+    qputenv("XDG_CONFIG_HOME", (home.path() + QStringLiteral("/config")).toLocal8Bit());
+    const QString ports = home.path() + QStringLiteral("/ports");
+    qputenv("TREVIK_PORT_DIR", ports.toLocal8Bit());
+
+    QCoreApplication app(argc, argv);
+    g_configMgr.initialize();
+    pref::iDeviceCom = kCom;
+    pref::iComBaudrate = int(kBaud);
+
+    kmsim::SimOptions options;
+    options.baud = kBaud;
+    options.comNumber = kCom;
+    options.portDir = ports.toStdString();
+    options.logPath.clear();
+    kmsim::SwitchSimulator simulator(options);
+    std::string error;
+    if (!simulator.start(error)) {
+        std::fprintf(stderr, "cannot start the simulated switch: %s\n", error.c_str());
+        return 1;
+    }
+
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
