@@ -7,19 +7,21 @@
 # the window is closed this script names the image the switch received and checks it against
 # what kmcconv makes of the sample files.
 #
-# Arguments are passed on to Trevik (for instance -console or -logfile).
+# Arguments are passed on to Trevik (for instance -console or -logfile). TREVIK_BUILD_DIR
+# chooses the build folder (default: build).
 # Without a display the window runs on a private Xvfb display and a picture of it is saved.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
 jobs=$(nproc 2>/dev/null || echo 2)
 com=7
+build=${TREVIK_BUILD_DIR:-build}
 
 bash scripts/install-deps.sh
 
 echo "== building Trevik, zentrix, kmcconv and kmswitch-sim"
-cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build build -j"$jobs" --target Trevik zentrix kmcconv kmswitch-sim
+cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build "$build" -j"$jobs" --target Trevik zentrix kmcconv kmswitch-sim
 
 work=$(mktemp -d)
 sim_pid=""
@@ -36,7 +38,7 @@ mkdir -p "$TREVIK_PORT_DIR" "$XDG_CONFIG_HOME/Velmora" "$work/images"
 printf '[main_config]\ngeneral.device_com=%s\n' "$com" >"$XDG_CONFIG_HOME/Velmora/Trevik Tool.ini"
 
 echo "== starting the simulated switch as COM$com (frame log: $work/switch.log)"
-build/bin/kmswitch-sim --com "$com" --port-dir "$TREVIK_PORT_DIR" --ports 4 \
+"$build"/bin/kmswitch-sim --com "$com" --port-dir "$TREVIK_PORT_DIR" --ports 4 \
   --save "$work/images" --log "$work/switch.log" >"$work/sim.out" &
 sim_pid=$!
 for _ in $(seq 50); do
@@ -47,13 +49,13 @@ done
 
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
   echo "== no display: showing the window on a private Xvfb display instead"
-  TREVIK_BIN=build/bin/Trevik bash scripts/screenshot.sh build/demo.png "$@"
-  echo "The window is in build/demo.png. Run this script on a desktop to load a file yourself."
+  TREVIK_BIN="$build"/bin/Trevik bash scripts/screenshot.sh "$build"/demo.png "$@"
+  echo "The window is in $build/demo.png. Run this script on a desktop to load a file yourself."
   exit 0
 fi
 
 echo "== starting Trevik: Browse to $root/examples/two-desks.kmc, choose 4, press Process"
-build/bin/Trevik "$@" || true
+"$build"/bin/Trevik "$@" || true
 
 shopt -s nullglob
 images=("$work"/images/*.bin)
@@ -65,7 +67,7 @@ for image in "${images[@]}"; do
   match=""
   for kmc in examples/*.kmc; do
     for ports in 4 8; do
-      if build/bin/kmcconv --ports "$ports" -o "$work/expected.bin" "$kmc" >/dev/null 2>&1 \
+      if "$build"/bin/kmcconv --ports "$ports" -o "$work/expected.bin" "$kmc" >/dev/null 2>&1 \
          && cmp -s "$image" "$work/expected.bin"; then
         match="kmcconv --ports $ports -o FILE $kmc"
         break 2

@@ -9,16 +9,20 @@
 # TREVIK_PORT_DIR, XDG_CONFIG_HOME and TMPDIR choose the ports, the settings and the log folder.
 # Without any of them set, the program sees a fresh user: settings and ports in a temporary
 # folder that is removed afterwards.
+# SCREENSHOT_CLOSE=1 closes the window afterwards as an operator would (through the window's
+# close request) and fails unless the program then ends by itself with exit status 0; without
+# it the program is simply terminated.
 set -euo pipefail
-cd "$(dirname "$0")/.."
 
 if [ $# -lt 1 ]; then
   echo "usage: $0 OUTPUT.png [Trevik arguments...]" >&2
   exit 2
 fi
-out=$1
+# Paths given by the caller are taken from the caller's folder.
+out=$(realpath -m "$1")
 shift
-bin=${TREVIK_BIN:-build/bin/Trevik}
+bin=$(realpath -m "${TREVIK_BIN:-$(dirname "$0")/../build/bin/Trevik}")
+cd "$(dirname "$0")/.."
 [ -x "$bin" ] || { echo "$bin not found: build first (cmake --build build --target Trevik)" >&2; exit 1; }
 for tool in Xvfb xwininfo import; do
   command -v "$tool" >/dev/null || { echo "$tool not found: run scripts/install-deps.sh" >&2; exit 1; }
@@ -74,3 +78,19 @@ done
 sleep 1
 import -window "$window" "$out"
 xwininfo -id "$window" | sed -n 's/^xwininfo: Window id: 0x[0-9a-f]* "\(.*\)"$/\1/p'
+
+if [ "${SCREENSHOT_CLOSE:-0}" = 1 ]; then
+  python3 scripts/x11-close-window.py "$window"
+  for _ in $(seq 100); do
+    kill -0 "$app_pid" 2>/dev/null || break
+    sleep 0.1
+  done
+  if kill -0 "$app_pid" 2>/dev/null; then
+    echo "Trevik did not end after its window was closed" >&2
+    exit 1
+  fi
+  status=0
+  wait "$app_pid" || status=$?
+  app_pid=""
+  [ "$status" -eq 0 ] || { echo "Trevik ended with status $status" >&2; cat "$work/app.log" >&2; exit 1; }
+fi
