@@ -81,6 +81,7 @@ private slots:
     void cleanup();
 
     void windowFrame();
+    void slotsInOrder();
     void widgetTree_data();
     void widgetTree();
     void layouts_data();
@@ -177,6 +178,20 @@ void TestTrevikWindow::windowFrame()
     auto* textEdit = window->findChild<QTextEdit*>(QStringLiteral("textEdit"));
     QVERIFY(textEdit);
     QVERIFY(textEdit->toPlainText().isEmpty());
+}
+
+void TestTrevikWindow::slotsInOrder()
+{
+    const QMetaObject& meta = Trevik::staticMetaObject;
+    QStringList methods;
+    for (int i = meta.methodOffset(); i < meta.methodCount(); ++i) {
+        QCOMPARE(meta.method(i).methodType(), QMetaMethod::Slot);
+        QCOMPARE(meta.method(i).access(), QMetaMethod::Private);
+        methods << QString::fromLatin1(meta.method(i).methodSignature());
+    }
+    QCOMPARE(methods, QStringList({"onBrowseForConfigFile()", "onProcessClicked()", "processLoadConfig(QString)",
+                                   "writeToDevice(unsigned char*,int)", "onCOMChanged(int)",
+                                   "onComConnected(bool)", "onRefresh()"}));
 }
 
 void TestTrevikWindow::widgetTree_data()
