@@ -45,6 +45,8 @@ public:
     void stop();
 
     const std::string& slavePath() const { return m_slavePath; }
+    // The link made at start; empty after a hang-up or stop removed it. Read it before
+    // letting the switch hang up.
     const std::string& linkPath() const { return m_linkPath; }
 
     // Every frame so far, in order.

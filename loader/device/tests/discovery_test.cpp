@@ -207,6 +207,12 @@ TEST(Probe, CheckConnectionUsesTheEnumeratorsList)
     resetPreferences(223);
     auto sim = startSwitch({}, 223);
     TestableHandler handler; // creates the enumerator, whose first scan sees the link
+    // When an earlier test of this process created the enumerator, the link reaches it as a
+    // change notification instead.
+    SerialDeviceEnumerator* e = SerialDeviceEnumerator::instance();
+    QSignalSpy changed(e, &SerialDeviceEnumerator::hasChanged);
+    for (int i = 0; i < 15 && !e->portNames().contains(QStringLiteral("COM223")); ++i)
+        changed.wait(200);
     QSignalSpy connected(&handler, &COMHandler256::comConnected);
     handler.checkConnection();
     ASSERT_EQ(connected.size(), 1);
