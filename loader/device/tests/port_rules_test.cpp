@@ -1,12 +1,15 @@
 // The pure rules of the device link: port names and paths, Linux numbering, the line-settings
-// mapping and the enumerator's difference test.
+// mapping, the enumerator's difference test, and the signatures others connect to.
 
+#include <QMetaMethod>
 #include <gtest/gtest.h>
 #include <sys/ioctl.h>
 
+#include "comhandler256.h"
 #include "comportnames.h"
 #include "portinfo.h"
 #include "portnumbering_linux.h"
+#include "serialdeviceenumerator.h"
 #include "termiosmapping_posix.h"
 
 namespace {
@@ -294,6 +297,31 @@ TEST(PortMapDifference, CountsEveryFieldButNotOrderOfInsertion)
         fields[i](changed[QStringLiteral("COM2")]);
         EXPECT_TRUE(portMapsDiffer(changed, base)) << "field " << i;
     }
+}
+
+} // namespace
+
+// ---- the signatures the window connects by name ----
+
+namespace {
+
+QStringList ownMethods(const QMetaObject& meta)
+{
+    QStringList out;
+    for (int i = meta.methodOffset(); i < meta.methodCount(); ++i)
+        out << QString::fromLatin1(meta.method(i).methodSignature());
+    return out;
+}
+
+TEST(MetaMethods, SignalsAndSlotsInTheirOrder)
+{
+    EXPECT_EQ(ownMethods(COMHandler256::staticMetaObject),
+              (QStringList {QStringLiteral("comConnected(bool)"),
+                            QStringLiteral("onSerialListChanged(QStringList)"),
+                            QStringLiteral("retryOpen()")}));
+    EXPECT_EQ(ownMethods(SerialDeviceEnumerator::staticMetaObject),
+              (QStringList {QStringLiteral("hasChanged(QStringList)"),
+                            QStringLiteral("_q_processWatcher()")}));
 }
 
 } // namespace
