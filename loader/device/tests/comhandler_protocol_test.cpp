@@ -431,7 +431,7 @@ TEST(OpenRetry, SecondOperationDuringTheWaitIsRefused)
 {
     resetPreferences();
     kmsim::SimOptions o;
-    o.busyMs = 700;
+    o.busyMs = 1500; // well past the inner calls at 300 ms, well before the retry
     auto sim = startSwitch(o);
     TestableHandler handler;
     QSignalSpy connected(&handler, &COMHandler256::comConnected);
