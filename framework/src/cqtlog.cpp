@@ -2,8 +2,6 @@
 
 #include "winconsolelog.h"
 
-#include <QMutex>
-#include <QMutexLocker>
 #include <QThreadStorage>
 
 #include <cstdarg>
@@ -34,18 +32,12 @@ const QString &fatalTag()
 
 const char *const kTimestampFormat = "hh:mm:ss.zzz";
 
-// Per-thread error codes. The storage object is made on first use under a mutex and lives
-// until the process ends.
+// Per-thread error codes. The storage object is made on first use (the compiler guards that
+// first use against other threads) and lives until the process ends.
 QThreadStorage<int> &threadCodes()
 {
-    static QMutex s_creationLock;
-    static QThreadStorage<int> *s_pCodes = nullptr;
-    QMutexLocker locker(&s_creationLock);
-    if (s_pCodes == nullptr) {
-        static QThreadStorage<int> s_codes;
-        s_pCodes = &s_codes;
-    }
-    return *s_pCodes;
+    static QThreadStorage<int> s_codes;
+    return s_codes;
 }
 
 // "<tag>: <message> [<time>] [file: '<file>', line: <n>]"; the message is copied, never used

@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+
 namespace {
 
 struct Arc4Vector
@@ -38,7 +40,8 @@ INSTANTIATE_TEST_SUITE_P(
                       Arc4Vector{"536563726574", "41747461636b206174206461776e", "45a01f645fc35b383552544b9bf5"},
                       Arc4Vector{"0102030405", "00000000000000000000000000000000", "b2396305f03dc027ccc3524a0a1118a8"},
                       Arc4Vector{"0102030405060708090a0b0c0d0e0f10", "00000000000000000000000000000000",
-                                 "9ac7cc9a609d1ef7b2932899cde41b97"}));
+                                 "9ac7cc9a609d1ef7b2932899cde41b97"}),
+    [](const ::testing::TestParamInfo<Arc4Vector> &info) { return "vector" + std::to_string(info.index); });
 
 TEST(Arc4, KeyLongerThanTheStateIsUsedCyclicallyUpTo256Bytes)
 {
@@ -71,7 +74,8 @@ TEST_P(Crc8Test, MatchesTheHeaderErrorControl)
 // 00 00 00 01 carries HEC 0x52, and the empty input leaves the coset alone.
 INSTANTIATE_TEST_SUITE_P(PublishedVectors, Crc8Test,
                          ::testing::Values(Crc8Vector{"313233343536373839", 0xA1}, Crc8Vector{"00000001", 0x52},
-                                           Crc8Vector{"00000000", 0x55}, Crc8Vector{"", 0x55}));
+                                           Crc8Vector{"00000000", 0x55}, Crc8Vector{"", 0x55}),
+                         [](const ::testing::TestParamInfo<Crc8Vector> &info) { return "vector" + std::to_string(info.index); });
 
 TEST(Md5Of, DigestsTheUtf8Bytes)
 {

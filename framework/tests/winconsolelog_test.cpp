@@ -12,6 +12,8 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+
 #include <fcntl.h>
 #include <termios.h>
 #include <unistd.h>
@@ -231,6 +233,7 @@ INSTANTIATE_TEST_SUITE_P(Table, AttributeTest,
                          ::testing::Values(AttributeCase{0x00, "\033[0m"}, AttributeCase{0x07, "\033[0m"},
                                            AttributeCase{0x0F, "\033[0;97;40m"}, AttributeCase{0x0E, "\033[0;93;40m"},
                                            AttributeCase{0x0C, "\033[0;91;40m"}, AttributeCase{0xCF, "\033[0;97;101m"},
-                                           AttributeCase{0x01, "\033[0;34;40m"}, AttributeCase{0x12, "\033[0;32;44m"}));
+                                           AttributeCase{0x01, "\033[0;34;40m"}, AttributeCase{0x12, "\033[0;32;44m"}),
+                         [](const ::testing::TestParamInfo<AttributeCase> &info) { return "attribute" + std::to_string(info.param.iAttribute); });
 
 } // namespace
