@@ -1,20 +1,11 @@
 #include "image_dump.h"
 
+#include "little_endian.h"
 #include "zentrix_image.h"
 
 #include <cstdint>
 
 namespace layout = zentrix_image;
-
-static unsigned get16(const unsigned char *at)
-{
-    return unsigned(at[0]) | unsigned(at[1]) << 8;
-}
-
-static uint32_t get32(const unsigned char *at)
-{
-    return get16(at) | uint32_t(get16(at + 2)) << 16;
-}
 
 static bool allBytes(const unsigned char *at, int size, unsigned char value)
 {
@@ -39,8 +30,8 @@ void dumpImage(const unsigned char *image, std::FILE *out)
     const int screens = image[layout::kScreenCountOffset];
     const int edges = image[layout::kEdgeCountOffset];
     std::fprintf(out, "Header\n");
-    std::fprintf(out, "  zero     %u\n", unsigned(get32(image + layout::kZeroOffset)));
-    std::fprintf(out, "  magic    0x%04X\n", get16(image + layout::kMagicOffset));
+    std::fprintf(out, "  zero     %u\n", unsigned(le::get32(image + layout::kZeroOffset)));
+    std::fprintf(out, "  magic    0x%04X\n", le::get16(image + layout::kMagicOffset));
     std::fprintf(out, "  screens  %d\n", screens);
     std::fprintf(out, "  edges    %d\n", edges);
 
@@ -66,11 +57,11 @@ void dumpImage(const unsigned char *image, std::FILE *out)
             else
                 std::snprintf(first, sizeof first, "%u", at[3]);
             char cell[32];
-            std::snprintf(cell, sizeof cell, "%u,%u,%s", get16(at), at[2], first);
+            std::snprintf(cell, sizeof cell, "%u,%u,%s", le::get16(at), at[2], first);
             std::fprintf(out, " %-16s", cell);
         }
-        std::fprintf(out, " 0x%04X 0x%04X\n", get16(r + layout::screen::kTrailer),
-                     get16(r + layout::screen::kTrailer + 2));
+        std::fprintf(out, " 0x%04X 0x%04X\n", le::get16(r + layout::screen::kTrailer),
+                     le::get16(r + layout::screen::kTrailer + 2));
     }
     printFillers(out, screens, layout::kMaxScreens - 1, fillerIntact, layout::kScreenFiller);
 
@@ -83,9 +74,9 @@ void dumpImage(const unsigned char *image, std::FILE *out)
             fillerIntact = fillerIntact && allBytes(e, layout::kEdgeSize, layout::kEdgeFiller);
             continue;
         }
-        std::fprintf(out, "  %-3d %-6u %-6u %-6u %-12d %u\n", i, get16(e + layout::edge::kStart),
-                     get16(e + layout::edge::kEnd), e[layout::edge::kOtherScreen],
-                     int32_t(get32(e + layout::edge::kOffset)), get16(e + layout::edge::kScale));
+        std::fprintf(out, "  %-3d %-6u %-6u %-6u %-12d %u\n", i, le::get16(e + layout::edge::kStart),
+                     le::get16(e + layout::edge::kEnd), e[layout::edge::kOtherScreen],
+                     int32_t(le::get32(e + layout::edge::kOffset)), le::get16(e + layout::edge::kScale));
     }
     printFillers(out, edges, layout::kMaxEdges - 1, fillerIntact, layout::kEdgeFiller);
 }

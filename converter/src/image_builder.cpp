@@ -1,5 +1,7 @@
 #include "image_builder.h"
 
+#include "little_endian.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -368,23 +370,11 @@ int assignOutputIndices(const KmcData &d)
     return kBuildOk;
 }
 
-void put16(uint8_t *at, uint32_t value)
-{
-    at[0] = uint8_t(value);
-    at[1] = uint8_t(value >> 8);
-}
-
-void put32(uint8_t *at, uint32_t value)
-{
-    put16(at, value);
-    put16(at + 2, value >> 16);
-}
-
 void writeImage(const KmcData &d, uint8_t (&image)[layout::kSize])
 {
     std::memset(image, 0, layout::kEdgesOffset);
-    put32(image + layout::kZeroOffset, 0);
-    put16(image + layout::kMagicOffset, layout::kMagic);
+    le::put32(image + layout::kZeroOffset, 0);
+    le::put16(image + layout::kMagicOffset, layout::kMagic);
     image[layout::kScreenCountOffset] = uint8_t(d.geometryCount);
     image[layout::kEdgeCountOffset] = uint8_t(2 * d.passageCount);
 
@@ -407,7 +397,7 @@ void writeImage(const KmcData &d, uint8_t (&image)[layout::kSize])
             for (int i = 0; i < 4; ++i) {
                 const EdgeList &list = t.edges[kImageOrder[i]][slot];
                 uint8_t *at = r + layout::screen::kEdges + i * layout::screen::kEdgeSize;
-                put16(at, uint32_t(bounds[i]));
+                le::put16(at, uint32_t(bounds[i]));
                 at[2] = uint8_t(list.count);
                 at[3] = list.count ? uint8_t(entries) : layout::screen::kNoEntry;
                 entries += list.count;
@@ -415,15 +405,15 @@ void writeImage(const KmcData &d, uint8_t (&image)[layout::kSize])
                     const EdgeRef &ref = list.entries[e];
                     const Stretch &st = t.stretch[ref.passage][ref.half];
                     const Map &m = t.map[ref.passage][ref.half];
-                    put16(edge + layout::edge::kStart, uint32_t(st.start));
-                    put16(edge + layout::edge::kEnd, uint32_t(st.end));
+                    le::put16(edge + layout::edge::kStart, uint32_t(st.start));
+                    le::put16(edge + layout::edge::kEnd, uint32_t(st.end));
                     edge[layout::edge::kOtherScreen] = uint8_t(t.slotOutput[t.passageSlot[ref.passage][1 - ref.half]]);
-                    put32(edge + layout::edge::kOffset, uint32_t(m.offset));
-                    put16(edge + layout::edge::kScale, uint32_t(m.scale));
+                    le::put32(edge + layout::edge::kOffset, uint32_t(m.offset));
+                    le::put16(edge + layout::edge::kScale, uint32_t(m.scale));
                 }
             }
-            put16(r + layout::screen::kTrailer, layout::screen::kTrailerWord);
-            put16(r + layout::screen::kTrailer + 2, layout::screen::kTrailerWord);
+            le::put16(r + layout::screen::kTrailer, layout::screen::kTrailerWord);
+            le::put16(r + layout::screen::kTrailer + 2, layout::screen::kTrailerWord);
         }
     }
     std::memset(image + layout::kScreensOffset + record * layout::kScreenSize, layout::kScreenFiller,

@@ -7,6 +7,7 @@
 
 #include "comportnames.h"
 #include "cqtconfigmgr.h"
+#include "little_endian.h"
 #include "serialdeviceenumerator.h"
 
 namespace {
@@ -31,34 +32,11 @@ constexpr quint8 kStatusNotStored = 2;
 
 const char* const kAlreadyInProcess = "COM operation is already in process";
 
-void putLe16(quint8* at, quint16 value)
-{
-    at[0] = quint8(value);
-    at[1] = quint8(value >> 8);
-}
-
-void putLe32(quint8* at, quint32 value)
-{
-    for (int i = 0; i < 4; ++i)
-        at[i] = quint8(value >> (8 * i));
-}
-
-quint16 le16(const quint8* at)
-{
-    return quint16(at[0] | (at[1] << 8));
-}
-
-quint32 le32(const quint8* at)
-{
-    return quint32(at[0]) | (quint32(at[1]) << 8) | (quint32(at[2]) << 16)
-        | (quint32(at[3]) << 24);
-}
-
 void frameHeader(quint8* frame, quint8 command, quint16 length)
 {
     frame[0] = kMagicFrame;
     frame[1] = command;
-    putLe16(frame + 6, length);
+    le::put16(frame + 6, length);
 }
 
 // The emulated switch of "-nodevice": 14 ports in the high nibble of record 0's block.
@@ -75,7 +53,7 @@ QList<InfoRecord> emulatedInfoRecords()
             r.infoB = quint8(i);
             r.infoWord = quint32(10 * (i + 1));
             std::memcpy(r.infoBlock, kDeadBeef, 8);
-            r.infoTail = le32(kDeadBeef + 8);
+            r.infoTail = le::get32(kDeadBeef + 8);
         }
         records.append(r);
     }
@@ -294,7 +272,7 @@ bool COMHandler256::queryInfoRecord(InfoRecord& record)
     // The rest goes to its own offsets so that buffer offsets equal reply offsets.
     if (!readExact(reply + 2, kInfoFrameSize - 2))
         return false;
-    const quint16 length = le16(reply + 6);
+    const quint16 length = le::get16(reply + 6);
     if (length != kInfoDataLength) {
         lastError = QStringLiteral("Invalid data length of GET_INFO structure. Expected : %1 "
                                    "bytes, got %2 bytes")
@@ -304,10 +282,31 @@ bool COMHandler256::queryInfoRecord(InfoRecord& record)
     }
     record.infoA = reply[8];
     record.infoB = reply[9];
-    record.infoWord = le32(reply + 10);
+    record.infoWord = le::get32(reply + 10);
     std::memcpy(record.infoBlock, reply + 14, sizeof record.infoBlock);
-    record.infoTail = le32(reply + 22);
+    record.infoTail = le::get32(reply + 22);
     return true;
+}
+
+bool COMHandler256::beginOperation(QString& error)
+{
+    // Only an event handled during the open retry's wait can get here while busy.
+    if (busy) {
+        error = QString::fromLatin1(kAlreadyInProcess);
+        return false;
+    }
+    busy = true;
+    lastError.clear();
+    portHandle = 0;
+    return true;
+}
+
+bool COMHandler256::endOperation(bool ok, QString& error)
+{
+    if (!ok)
+        error = lastError;
+    busy = false;
+    return ok;
 }
 
 bool COMHandler256::getInfo(QList<InfoRecord>& list, QString& error)
@@ -316,13 +315,8 @@ bool COMHandler256::getInfo(QList<InfoRecord>& list, QString& error)
         list.append(emulatedInfoRecords());
         return true;
     }
-    if (busy) {
-        error = QString::fromLatin1(kAlreadyInProcess);
+    if (!beginOperation(error))
         return false;
-    }
-    busy = true;
-    lastError.clear();
-    portHandle = 0;
 
     bool ok = openPort();
     if (ok) {
@@ -336,21 +330,13 @@ bool COMHandler256::getInfo(QList<InfoRecord>& list, QString& error)
         }
         closePort();
     }
-    if (!ok)
-        error = lastError;
-    busy = false;
-    return ok;
+    return endOperation(ok, error);
 }
 
 bool COMHandler256::prodSetData(ProdDataRequest& request, QString& error)
 {
-    if (busy) {
-        error = QString::fromLatin1(kAlreadyInProcess);
+    if (!beginOperation(error))
         return false;
-    }
-    busy = true;
-    lastError.clear();
-    portHandle = 0;
 
     // The frame buffer holds 4088 payload bytes; anything longer is refused, not cut.
     if (request.payload.size() > kProdMaxPayload) {
@@ -358,9 +344,7 @@ bool COMHandler256::prodSetData(ProdDataRequest& request, QString& error)
                                    "got %2 bytes")
                         .arg(kProdMaxPayload)
                         .arg(request.payload.size());
-        error = lastError;
-        busy = false;
-        return false;
+        return endOperation(false, error);
     }
 
     bool ok = openPort();
@@ -373,7 +357,7 @@ bool COMHandler256::prodSetData(ProdDataRequest& request, QString& error)
             frameHeader(f, kCommandProdSetData, quint16(payloadSize + 8));
             f[8] = request.index;
             f[9] = request.kind;
-            putLe32(f + 12, request.param);
+            le::put32(f + 12, request.param);
             std::memcpy(f + kProdHeadSize, request.payload.constData(), size_t(payloadSize));
             ok = writeAll(f, frame.size());
         }
@@ -392,8 +376,5 @@ bool COMHandler256::prodSetData(ProdDataRequest& request, QString& error)
         }
         closePort();
     }
-    if (!ok)
-        error = lastError;
-    busy = false;
-    return ok;
+    return endOperation(ok, error);
 }

@@ -63,6 +63,9 @@ protected:
     bool queryInfoRecord(InfoRecord& record);
     // Closes an open port (if any) and sets portHandle to 0.
     void closePort();
+    // Start and end of a device operation: the busy refusal, and the failure text handed on.
+    bool beginOperation(QString& error);
+    bool endOperation(bool ok, QString& error);
 
     QString lastError;
     SerialHandle portHandle = 0;

@@ -1,5 +1,7 @@
 #include "switch_simulator.h"
 
+#include "little_endian.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
@@ -21,29 +23,6 @@ constexpr uint8_t kProdSetData = 0x0E;
 constexpr size_t kHeaderSize = 8;
 constexpr size_t kProdHeadSize = 16;
 constexpr size_t kLargestFrame = 65535 + 8;
-
-uint16_t le16(const uint8_t* at)
-{
-    return uint16_t(at[0] | (at[1] << 8));
-}
-
-uint32_t le32(const uint8_t* at)
-{
-    return uint32_t(at[0]) | (uint32_t(at[1]) << 8) | (uint32_t(at[2]) << 16)
-        | (uint32_t(at[3]) << 24);
-}
-
-void putLe16(uint8_t* at, uint16_t v)
-{
-    at[0] = uint8_t(v);
-    at[1] = uint8_t(v >> 8);
-}
-
-void putLe32(uint8_t* at, uint32_t v)
-{
-    for (int i = 0; i < 4; ++i)
-        at[i] = uint8_t(v >> (8 * i));
-}
 
 std::string hex(const std::vector<uint8_t>& bytes)
 {
@@ -87,16 +66,16 @@ std::vector<uint8_t> longInfoReply(uint8_t index, int portCount, uint16_t length
     r[0] = kMagicFrame;
     r[1] = kGetInfo;
     std::fill(r.begin() + 2, r.begin() + 6, 0);
-    putLe16(&r[6], lengthField);
+    le::put16(&r[6], lengthField);
     r[8] = 0x01;                      // infoA
     r[9] = index;                     // infoB
-    putLe32(&r[10], 0x11223300u | index); // infoWord
+    le::put32(&r[10], 0x11223300u | index); // infoWord
     // infoBlock: record 0 carries the port count in its high nibble; the low nibble is set
     // so that only a shift, not the whole byte, gives the count.
     r[14] = index == 0 ? uint8_t((portCount << 4) | 0x01) : uint8_t(0xE0 | (index & 0x0F));
     for (int i = 1; i < 8; ++i)
         r[size_t(14 + i)] = uint8_t(0xB0 + i);
-    putLe32(&r[22], 0xC0DE0000u | index); // infoTail
+    le::put32(&r[22], 0xC0DE0000u | index); // infoTail
     return r;
 }
 
@@ -309,7 +288,7 @@ bool SwitchSimulator::nextFrame(std::vector<uint8_t>& frame, Clock::time_point& 
         }
         if (m_input.size() < kHeaderSize)
             return false;
-        const uint16_t length = le16(&m_input[6]);
+        const uint16_t length = le::get16(&m_input[6]);
         // GET_INFO's length counts the whole frame; PROD_SET_DATA's the part after the header.
         const size_t total = m_input[1] == kGetInfo ? length : size_t(length) + kHeaderSize;
         if (total < kHeaderSize + 1 || total > kLargestFrame
@@ -354,7 +333,7 @@ void SwitchSimulator::answer(const std::vector<uint8_t>& frame)
         what = "PROD_SET_DATA index " + std::to_string(frame[8]) + " kind "
             + std::to_string(frame[9]) + " param 0x";
         char param[16];
-        std::snprintf(param, sizeof param, "%08x", le32(&frame[12]));
+        std::snprintf(param, sizeof param, "%08x", le::get32(&frame[12]));
         what += param;
         what += ", " + std::to_string(payload.size()) + " bytes";
         saveImage(payload);
