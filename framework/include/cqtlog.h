@@ -14,6 +14,7 @@
 //   "[E]: ERROR BACKTRACE [hh:mm:ss.zzz] [file: '<file>', line: <n>]"
 
 #include <QByteArray>
+#include <cstdarg>
 #include <QDateTime>
 #include <QObject>
 #include <QString>
@@ -70,6 +71,18 @@ signals:
     void info(QDateTime timestamp, const char *fileName, uint lineNumber, const char *functionName, QString message);
 
 private:
+    // What tells an info line from a warning: everything else of the two is the same.
+    struct PlainLevel {
+        char CQTLog::*guard;
+        QString CQTLog::*message;
+        const QString &(*tag)();
+        int outputLevel;  // WinConsoleLog level
+        void (*toQt)(const QByteArray &line);
+        void (CQTLog::*signal)(QDateTime, const char *, uint, const char *, QString);
+    };
+    void writePlainLine(const PlainLevel &level, const char *fileName, uint lineNumber, const char *functionName,
+                        const char *format, va_list args);
+
     bool m_bSignalsEnabled;
     QString m_strFatalMessage;
     QString m_strWarningMessage;

@@ -108,44 +108,45 @@ QByteArray CQTLog::composeBacktraceLine(const QDateTime &time, const char *fileN
                               fileName, lineNumber);
 }
 
+void CQTLog::writePlainLine(const PlainLevel &level, const char *fileName, uint lineNumber, const char *functionName,
+                            const char *format, va_list args)
+{
+    char &guard = this->*level.guard;
+    if (guard)
+        return;
+    guard = 1;
+    const QDateTime now = QDateTime::currentDateTime();
+    QString &message = this->*level.message;
+    message = QString::vasprintf(format, args);
+    const QByteArray line = composePlainLine(level.tag(), message);
+    if (m_bForwardToQt)
+        level.toQt(line);
+    if (g_winConsoleLog.isOpened())
+        g_winConsoleLog.write(level.outputLevel, line);
+    if (m_bSignalsEnabled)
+        emit(this->*level.signal)(now, fileName, lineNumber, functionName, message);
+    guard = 0;
+}
+
 void CQTLog::writeInfo(const char *fileName, uint lineNumber, const char *functionName, const char *format, ...)
 {
-    if (m_cInfoGuard)
-        return;
-    m_cInfoGuard = 1;
-    const QDateTime now = QDateTime::currentDateTime();
+    static const PlainLevel info = {&CQTLog::m_cInfoGuard, &CQTLog::m_strInfoMessage, infoTag, WinConsoleLog::LevelInfo,
+                                    [](const QByteArray &line) { qDebug("%s", line.constData()); }, &CQTLog::info};
     va_list args;
     va_start(args, format);
-    m_strInfoMessage = QString::vasprintf(format, args);
+    writePlainLine(info, fileName, lineNumber, functionName, format, args);
     va_end(args);
-    const QByteArray line = composePlainLine(infoTag(), m_strInfoMessage);
-    if (m_bForwardToQt)
-        qDebug("%s", line.constData());
-    if (g_winConsoleLog.isOpened())
-        g_winConsoleLog.write(WinConsoleLog::LevelInfo, line);
-    if (m_bSignalsEnabled)
-        emit info(now, fileName, lineNumber, functionName, m_strInfoMessage);
-    m_cInfoGuard = 0;
 }
 
 void CQTLog::writeWarning(const char *fileName, uint lineNumber, const char *functionName, const char *format, ...)
 {
-    if (m_cWarningGuard)
-        return;
-    m_cWarningGuard = 1;
-    const QDateTime now = QDateTime::currentDateTime();
+    static const PlainLevel warning = {&CQTLog::m_cWarningGuard, &CQTLog::m_strWarningMessage, warningTag,
+                                       WinConsoleLog::LevelWarning,
+                                       [](const QByteArray &line) { qWarning("%s", line.constData()); }, &CQTLog::warning};
     va_list args;
     va_start(args, format);
-    m_strWarningMessage = QString::vasprintf(format, args);
+    writePlainLine(warning, fileName, lineNumber, functionName, format, args);
     va_end(args);
-    const QByteArray line = composePlainLine(warningTag(), m_strWarningMessage);
-    if (m_bForwardToQt)
-        qWarning("%s", line.constData());
-    if (g_winConsoleLog.isOpened())
-        g_winConsoleLog.write(WinConsoleLog::LevelWarning, line);
-    if (m_bSignalsEnabled)
-        emit warning(now, fileName, lineNumber, functionName, m_strWarningMessage);
-    m_cWarningGuard = 0;
 }
 
 void CQTLog::writeFatal(const char *fileName, uint lineNumber, const char *functionName, const char *format, ...)
