@@ -1,6 +1,6 @@
 #include "kmc_parser.h"
 
-#include "scan_format.h"
+#include "scan_cursor.h"
 
 #include <cstring>
 
@@ -19,84 +19,44 @@ enum class State {
     PassageLines,
 };
 
-constexpr auto kVersionFormat = compileScanFormat("Version=%1s%d%1s%d%1s");
-constexpr auto kPortsFormat = compileScanFormat("Number of Ports=%d");
-constexpr auto kSpeedFormat = compileScanFormat("Mouse Speed=%d");
-constexpr auto kGeometryFormat = compileScanFormat("%d%d%d%d%1s%d%1s%1s%d%1s%d%1s%1s%d%1s%d%1s");
-constexpr auto kPassageFormat =
-    compileScanFormat("%1s%d%1s%d%1s%1s%1s%d%1s%d%1s%1s%d%1s%d%1s%1s%1s%d%1s%d%1s");
-
 bool isSide(char c)
 {
     return c == 'T' || c == 'B' || c == 'L' || c == 'R';
 }
 
+// `port screen diagonal width:height letter "a,b" "x,y"`, as the scanf format
+// "%d%d%d%d%1s%d%1s%1s%d%1s%d%1s%1s%d%1s%d%1s" reads it; a and b are read and not used.
 bool parseGeometry(const char *line, geometry_line &g)
 {
+    ScanCursor c(line);
     char colon, quote1, comma1, quote2, quote3, comma2, quote4;
-    int a, b;
-    ScanTarget t[17];
-    t[0].number = &g.port;
-    t[1].number = &g.screen;
-    t[2].number = &g.diagonal;
-    t[3].number = &g.width;
-    t[4].letter = &colon;
-    t[5].number = &g.height;
-    t[6].letter = &g.shape;
-    t[7].letter = &quote1;
-    t[8].number = &a;  // the first quoted pair is read and not used
-    t[9].letter = &comma1;
-    t[10].number = &b;
-    t[11].letter = &quote2;
-    t[12].letter = &quote3;
-    t[13].number = &g.x;
-    t[14].letter = &comma2;
-    t[15].number = &g.y;
-    t[16].letter = &quote4;
-    if (scanFormat(line, kGeometryFormat.steps, t) != 17)
-        return false;
-    return colon == ':' && (g.shape == 'L' || g.shape == 'P') && quote1 == '"' && comma1 == ','
-        && quote2 == '"' && quote3 == '"' && comma2 == ',' && quote4 == '"';
+    int32_t a, b;
+    const bool scanned = c.number(g.port) && c.number(g.screen) && c.number(g.diagonal)
+        && c.number(g.width) && c.letter(colon) && c.number(g.height) && c.letter(g.shape)
+        && c.letter(quote1) && c.number(a) && c.letter(comma1) && c.number(b) && c.letter(quote2)
+        && c.letter(quote3) && c.number(g.x) && c.letter(comma2) && c.number(g.y)
+        && c.letter(quote4);
+    return scanned && colon == ':' && (g.shape == 'L' || g.shape == 'P') && quote1 == '"'
+        && comma1 == ',' && quote2 == '"' && quote3 == '"' && comma2 == ',' && quote4 == '"';
 }
 
-// Reads one `"port,screen" side "from,to"` group; the characters are checked in order.
-void bindHalf(ScanTarget *t, passage_half &h, char *punct)
+// One `"port,screen" side "from,to"` group, as "%1s%d%1s%d%1s%1s%1s%d%1s%d%1s" reads it.
+bool parseHalf(ScanCursor &c, passage_half &h)
 {
-    t[0].letter = &punct[0];  // "
-    t[1].number = &h.port;
-    t[2].letter = &punct[1];  // ,
-    t[3].number = &h.screen;
-    t[4].letter = &punct[2];  // "
-    t[5].letter = &h.side;
-    t[6].letter = &punct[3];  // "
-    t[7].number = &h.from;
-    t[8].letter = &punct[4];  // ,
-    t[9].number = &h.to;
-    t[10].letter = &punct[5];  // "
+    char open1, comma1, close1, open2, comma2, close2;
+    const bool scanned = c.letter(open1) && c.number(h.port) && c.letter(comma1)
+        && c.number(h.screen) && c.letter(close1) && c.letter(h.side) && c.letter(open2)
+        && c.number(h.from) && c.letter(comma2) && c.number(h.to) && c.letter(close2);
+    return scanned && open1 == '"' && comma1 == ',' && close1 == '"' && isSide(h.side)
+        && open2 == '"' && comma2 == ',' && close2 == '"';
 }
 
-bool halfPunctuationOk(const passage_half &h, const char *punct)
-{
-    return punct[0] == '"' && punct[1] == ',' && punct[2] == '"' && isSide(h.side)
-        && punct[3] == '"' && punct[4] == ',' && punct[5] == '"';
-}
-
+// A scan that stops early fails the line whatever it read, so both halves can be scanned and
+// checked in turn.
 bool parsePassage(const char *line, passage_line &p)
 {
-    char punct[2][6];
-    ScanTarget t[22];
-    bindHalf(t, p.half[0], punct[0]);
-    bindHalf(t + 11, p.half[1], punct[1]);
-    if (scanFormat(line, kPassageFormat.steps, t) != 22)
-        return false;
-    return halfPunctuationOk(p.half[0], punct[0]) && halfPunctuationOk(p.half[1], punct[1]);
-}
-
-bool scanOne(const char *line, const ScanStep *format, int &value)
-{
-    ScanTarget t[1];
-    t[0].number = &value;
-    return scanFormat(line, format, t) == 1;
+    ScanCursor c(line);
+    return parseHalf(c, p.half[0]) && parseHalf(c, p.half[1]);
 }
 
 // Answers true when the version line was accepted; otherwise the message is written.
@@ -113,16 +73,20 @@ bool checkVersion(int major, int minor, MessageBuffer &message)
     return true;
 }
 
-bool isVersionLine(const char *line, int &major, int &minor)
+// "Version=%1s%d%1s%d%1s"; the three characters around the numbers are not checked.
+bool isVersionLine(const char *line, int32_t &major, int32_t &minor)
 {
+    ScanCursor c(line);
     char c1, c2, c3;
-    ScanTarget t[5];
-    t[0].letter = &c1;  // the three characters around the numbers are not checked
-    t[1].number = &major;
-    t[2].letter = &c2;
-    t[3].number = &minor;
-    t[4].letter = &c3;
-    return scanFormat(line, kVersionFormat.steps, t) == 5;
+    return c.literal("Version=") && c.letter(c1) && c.number(major) && c.letter(c2)
+        && c.number(minor) && c.letter(c3);
+}
+
+// "<label>%d", for the port count and mouse speed lines.
+bool isSettingLine(const char *line, const char *label, int32_t &value)
+{
+    ScanCursor c(line);
+    return c.literal(label) && c.number(value);
 }
 
 }  // namespace
@@ -152,7 +116,7 @@ ParseResult parseKmc(LineReader &reader, KmcData &data, MessageBuffer &message)
         const bool shortLine = std::strlen(line) < 2;
         switch (state) {
         case State::SeekVersion: {
-            int major, minor;
+            int32_t major, minor;
             if (isVersionLine(line, major, minor)) {
                 if (!checkVersion(major, minor, message))
                     return ParseResult::Failed;
@@ -165,8 +129,8 @@ ParseResult parseKmc(LineReader &reader, KmcData &data, MessageBuffer &message)
                 state = State::SeekPorts;
             break;
         case State::SeekPorts: {
-            int ports;
-            if (scanOne(line, kPortsFormat.steps, ports)) {
+            int32_t ports;
+            if (isSettingLine(line, "Number of Ports=", ports)) {
                 if (ports != data.ports) {
                     message.write("Different numbers of ports: in file (%d), in device (%d)", ports,
                                   data.ports);
@@ -177,8 +141,8 @@ ParseResult parseKmc(LineReader &reader, KmcData &data, MessageBuffer &message)
             break;
         }
         case State::SeekMouseSpeed: {
-            int speed;
-            if (scanOne(line, kSpeedFormat.steps, speed)) {
+            int32_t speed;
+            if (isSettingLine(line, "Mouse Speed=", speed)) {
                 data.mouseSpeed = speed;
                 if (speed < 1 || speed > 10) {
                     message.write("Mouse Speed (%d) out of range (1-10)", speed);
