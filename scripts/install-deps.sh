@@ -9,7 +9,7 @@ packages=(
   libudev-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-dev
-  xvfb xauth x11-apps x11-utils imagemagick
+  xvfb xauth x11-apps x11-utils xdotool imagemagick
   python3
 )
 

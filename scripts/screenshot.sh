@@ -9,6 +9,9 @@
 # TREVIK_PORT_DIR, XDG_CONFIG_HOME and TMPDIR choose the ports, the settings and the log folder.
 # Without any of them set, the program sees a fresh user: settings and ports in a temporary
 # folder that is removed afterwards.
+# SCREENSHOT_PROCESS=FILE then types FILE into the path field and presses Process with the
+# keyboard, as an operator would, and saves the screen with the message box that answers it
+# (needs xdotool); the box is then closed with Return.
 # SCREENSHOT_CLOSE=1 closes the window afterwards as an operator would (through the window's
 # close request) and fails unless the program then ends by itself with exit status 0; without
 # it the program is simply terminated.
@@ -78,6 +81,22 @@ done
 sleep 1
 import -window "$window" "$out"
 xwininfo -id "$window" | sed -n 's/^xwininfo: Window id: 0x[0-9a-f]* "\(.*\)"$/\1/p'
+
+if [ -n "${SCREENSHOT_PROCESS:-}" ]; then
+  command -v xdotool >/dev/null || { echo "xdotool not found: run scripts/install-deps.sh" >&2; exit 1; }
+  # No widget has the focus at first: one Tab reaches the path field, seven more the Process
+  # button (Browse, the two selectors and the three header fields lie between).
+  xdotool windowfocus --sync "$window"
+  xdotool key Tab
+  xdotool type --delay 5 "$(realpath -m "$SCREENSHOT_PROCESS")"
+  xdotool key --delay 20 Tab Tab Tab Tab Tab Tab Tab space
+  # The load writes 936 bytes at 9600 baud after 32 GET_INFO exchanges: a few seconds.
+  sleep "${SCREENSHOT_PROCESS_WAIT:-8}"
+  result="${out%.png}-process.png"
+  import -window root "$result"
+  echo "after Process: $result"
+  xdotool key Return
+fi
 
 if [ "${SCREENSHOT_CLOSE:-0}" = 1 ]; then
   python3 scripts/x11-close-window.py "$window"
