@@ -51,7 +51,6 @@ struct ScreenShape {
 struct Tables {
     bool slotUsed[kSlots];
     int slotLine[kSlots];    // slot -> index of its geometry line
-    int slotOrder[kSlots];   // slot -> order within its port
     int slotOutput[kSlots];  // slot -> place among the screen records
     int screensPerPort[MAX_PORTS];
     int portsWithScreens;
@@ -146,7 +145,6 @@ int indexScreens(const KmcData &d)
         int port = g.port - 1;
         t.slotUsed[slot] = true;
         t.slotLine[slot] = i;
-        t.slotOrder[slot] = t.screensPerPort[port];
         t.portLines[port][t.screensPerPort[port]] = i;
         ++t.screensPerPort[port];
     }

@@ -81,7 +81,7 @@ static long readMemory(void *context, char *buffer, std::size_t capacity)
 {
     auto *m = static_cast<MemorySource *>(context);
     std::size_t left = m->size - m->position;
-    std::size_t n = left < capacity ? left : capacity;
+    std::size_t n = std::min({left, capacity, m->chunk});
     if (n)
         std::memcpy(buffer, m->data + m->position, n);
     m->position += n;

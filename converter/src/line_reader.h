@@ -44,10 +44,12 @@ private:
     bool error_ = false;
 };
 
-// A source over memory, for tests and the fuzzer.
+// A source over memory, for tests. `chunk` bounds what one read delivers, so tests can put
+// buffer refills anywhere in the text.
 struct MemorySource {
     const char *data;
     std::size_t size;
+    std::size_t chunk = static_cast<std::size_t>(-1);
     std::size_t position = 0;
     ByteSource source();
 };
