@@ -68,6 +68,8 @@ std::string simUsage()
            "  --baud N           pace both directions like a line at N baud, 10 bits per byte\n"
            "                     (default 0: no pacing)\n"
            "  --busy MS          hold the port locked for MS milliseconds after start\n"
+           "  --stall            take nothing from the line: it holds the program's output\n"
+           "                     back (as CTS held low does), so its writes back up\n"
            "\n"
            "Answers:\n"
            "  --ports N          number of ports reported in GET_INFO record 0, 0..15 (default 4)\n"
@@ -75,6 +77,8 @@ std::string simUsage()
            "                     the 60-byte record\n"
            "  --info-status N    status byte of the short GET_INFO reply (default 0)\n"
            "  --status N         status byte of the PROD_SET_DATA answer 55 <status> (default 0)\n"
+           "  --reply-delay MS   the switch's own time after a whole frame has arrived, before\n"
+           "                     its answer starts (default 0)\n"
            "\n"
            "Faults (one, on one frame):\n"
            "  --fault KIND       silence       send no answer\n"
@@ -167,6 +171,14 @@ bool parseSimOptions(const std::vector<std::string>& args, SimOptions& options, 
             if (!takeNumber(0, 4000000, n))
                 return false;
             options.baud = unsigned(n);
+        } else if (name == "--reply-delay") {
+            if (!takeNumber(0, 3600000, n))
+                return false;
+            options.replyDelayMs = int(n);
+        } else if (name == "--stall") {
+            if (!noValue())
+                return false;
+            options.stall = true;
         } else if (name == "--fault") {
             std::string kind;
             if (!takeValue(kind))

@@ -23,6 +23,8 @@ struct SimOptions
     uint8_t infoStatus = 0;
     uint8_t prodStatus = 0;     // status byte of the PROD_SET_DATA answer
     unsigned baud = 0;          // pace both directions as this rate, 10 bits a byte; 0: no pacing
+    int replyDelayMs = 0;       // the switch's own time after a whole frame, before it answers
+    bool stall = false;         // take nothing from the line: the program's writes back up
     Fault fault = Fault::None;
     int faultAt = 0;            // the frame the fault hits, counted from 0 over all frames
     uint8_t wrongMagic = 0x00;

@@ -8,6 +8,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/file.h>
+#include <sys/inotify.h>
 #include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
@@ -21,8 +22,33 @@ constexpr uint8_t kMagicShort = 0x55;
 constexpr uint8_t kGetInfo = 0x05;
 constexpr uint8_t kProdSetData = 0x0E;
 constexpr size_t kHeaderSize = 8;
+constexpr size_t kInfoFrameSize = 60;
 constexpr size_t kProdHeadSize = 16;
 constexpr size_t kLargestFrame = 65535 + 8;
+// A frame whose bytes stop coming for this long is given up, as a switch's receiver does.
+constexpr auto kFrameGap = std::chrono::milliseconds(100);
+
+bool allZero(const std::vector<uint8_t>& bytes, size_t from, size_t to)
+{
+    return std::all_of(bytes.begin() + long(from), bytes.begin() + long(to),
+                       [](uint8_t b) { return b == 0; });
+}
+
+// The rate of a termios speed constant; 0 when it is none of the usual ones.
+unsigned rateOf(speed_t speed)
+{
+    static const std::pair<speed_t, unsigned> kRates[] = {
+        {B300, 300},       {B600, 600},       {B1200, 1200},     {B2400, 2400},
+        {B4800, 4800},     {B9600, 9600},     {B19200, 19200},   {B38400, 38400},
+        {B57600, 57600},   {B115200, 115200}, {B230400, 230400}, {B460800, 460800},
+        {B921600, 921600},
+    };
+    for (const auto& r : kRates) {
+        if (r.first == speed)
+            return r.second;
+    }
+    return 0;
+}
 
 std::string hex(const std::vector<uint8_t>& bytes)
 {
@@ -114,15 +140,18 @@ bool SwitchSimulator::start(std::string& error)
 
     // While nobody has the slave open the master only sees hang-ups; our own descriptor keeps
     // the line up between the program's operations, as a real port stays wired.
+    // The line's mode stays as the kernel made it: setting it up is the program's job.
     m_keepSlave = ::open(name, O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (m_keepSlave < 0) {
         error = systemText("cannot open " + m_slavePath);
         return false;
     }
-    termios tio {};
-    ::tcgetattr(m_keepSlave, &tio);
-    ::cfmakeraw(&tio);
-    ::tcsetattr(m_keepSlave, TCSANOW, &tio);
+    // A stalled switch takes nothing more: the line holds the program's output back, as CTS
+    // held low does, and its writes back up.
+    if (m_options.stall && ::tcflow(m_keepSlave, TCOOFF) != 0) {
+        error = systemText("cannot stall " + m_slavePath);
+        return false;
+    }
 
     if (m_options.busyMs > 0) {
         m_busyFd = ::open(name, O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
@@ -163,6 +192,14 @@ bool SwitchSimulator::start(std::string& error)
         error = systemText("cannot create a pipe");
         return false;
     }
+    // Our own descriptors are open already, so every open and close seen from here on is the
+    // program's.
+    m_portWatch = ::inotify_init1(IN_CLOEXEC | IN_NONBLOCK);
+    if (m_portWatch < 0
+        || ::inotify_add_watch(m_portWatch, name, IN_OPEN | IN_CLOSE_WRITE | IN_CLOSE_NOWRITE) < 0) {
+        error = systemText("cannot watch " + m_slavePath);
+        return false;
+    }
     m_rxLineFree = m_txLineFree = Clock::now();
     m_thread = std::thread(&SwitchSimulator::run, this);
     return true;
@@ -178,10 +215,10 @@ void SwitchSimulator::stop()
     }
     hangUp();
     m_hungUp = false; // a stop is not the hang-up fault
-    for (int& fd : m_wake) {
-        if (fd >= 0)
-            ::close(fd);
-        fd = -1;
+    for (int* fd : {&m_wake[0], &m_wake[1], &m_portWatch}) {
+        if (*fd >= 0)
+            ::close(*fd);
+        *fd = -1;
     }
     if (m_ownLog && m_log)
         std::fclose(m_log);
@@ -232,25 +269,74 @@ void SwitchSimulator::run()
                 m_busyUntil - Clock::now());
             timeoutMs = int(std::clamp<long long>(left.count(), 0, 100));
         }
-        pollfd fds[2] = {{m_master, POLLIN, 0}, {m_wake[0], POLLIN, 0}};
-        const int rc = ::poll(fds, 2, timeoutMs);
+        if (!m_input.empty())
+            timeoutMs = std::min(timeoutMs, int(kFrameGap.count()));
+        pollOnce(timeoutMs);
         if (m_stop)
             break;
         if (m_busyFd >= 0 && Clock::now() >= m_busyUntil)
             releaseBusy();
-        if (rc <= 0)
-            continue;
-        if (fds[0].revents & POLLIN)
-            takeInput(Clock::now());
 
         std::vector<uint8_t> frame;
         Clock::time_point complete;
         while (!m_stop && nextFrame(frame, complete)) {
-            if (m_options.baud)
-                std::this_thread::sleep_until(complete);
+            // The request's last byte must have arrived, and the switch takes its own time.
+            if (!waitUntil(complete + std::chrono::milliseconds(m_options.replyDelayMs)))
+                return;
             answer(frame);
             if (m_hungUp)
                 return;
+        }
+        dropIncompleteFrame(Clock::now());
+    }
+}
+
+bool SwitchSimulator::waitUntil(Clock::time_point until)
+{
+    for (;;) {
+        followPortUse();
+        const auto left = until - Clock::now();
+        if (m_stop)
+            return false;
+        if (left <= Clock::duration::zero())
+            return true;
+        const auto ms = std::chrono::ceil<std::chrono::milliseconds>(left).count();
+        pollOnce(int(std::min<long long>(ms, 100)));
+    }
+}
+
+void SwitchSimulator::pollOnce(int timeoutMs)
+{
+    // A stalled switch does not read; nothing else stops it listening.
+    pollfd fds[3] = {{m_master, short(m_options.stall ? 0 : POLLIN), 0},
+                     {m_wake[0], POLLIN, 0},
+                     {m_portWatch, POLLIN, 0}};
+    if (::poll(fds, 3, timeoutMs) <= 0)
+        return;
+    // Port use first: the program opened the port before it wrote anything.
+    if (fds[2].revents & POLLIN)
+        followPortUse();
+    if (fds[0].revents & POLLIN)
+        takeInput(Clock::now());
+}
+
+void SwitchSimulator::followPortUse()
+{
+    alignas(inotify_event) char buffer[1024];
+    for (;;) {
+        const ssize_t n = ::read(m_portWatch, buffer, sizeof buffer);
+        if (n <= 0)
+            return;
+        for (ssize_t at = 0; at < n;) {
+            const auto* event = reinterpret_cast<const inotify_event*>(buffer + at);
+            at += ssize_t(sizeof(inotify_event) + event->len);
+            if (event->mask & IN_OPEN) {
+                ++m_programOpens;
+            } else if ((event->mask & (IN_CLOSE_WRITE | IN_CLOSE_NOWRITE)) && m_programOpens > 0
+                       && --m_programOpens == 0) {
+                // The driver drops what the program left unread when it lets the port go.
+                ::tcflush(m_keepSlave, TCIFLUSH);
+            }
         }
     }
 }
@@ -276,13 +362,13 @@ void SwitchSimulator::takeInput(Clock::time_point now)
 bool SwitchSimulator::nextFrame(std::vector<uint8_t>& frame, Clock::time_point& complete)
 {
     for (;;) {
-        // Bytes that cannot start a frame are logged and dropped, one at a time.
+        // Bytes that cannot start a frame are logged and dropped.
         size_t stray = 0;
         while (stray < m_input.size() && m_input[stray] != kMagicFrame)
             ++stray;
         if (stray) {
             log(true, std::vector<uint8_t>(m_input.begin(), m_input.begin() + long(stray)),
-                "stray bytes");
+                "malformed: stray bytes");
             m_input.erase(m_input.begin(), m_input.begin() + long(stray));
             m_arrival.erase(m_arrival.begin(), m_arrival.begin() + long(stray));
         }
@@ -294,7 +380,7 @@ bool SwitchSimulator::nextFrame(std::vector<uint8_t>& frame, Clock::time_point& 
         if (total < kHeaderSize + 1 || total > kLargestFrame
             || (m_input[1] == kProdSetData && total < kProdHeadSize)) {
             log(true, std::vector<uint8_t>(m_input.begin(), m_input.begin() + kHeaderSize),
-                "header with an impossible length, resynchronising");
+                "malformed: header with an impossible length, resynchronising");
             m_input.erase(m_input.begin());
             m_arrival.erase(m_arrival.begin());
             continue;
@@ -309,12 +395,62 @@ bool SwitchSimulator::nextFrame(std::vector<uint8_t>& frame, Clock::time_point& 
     }
 }
 
+void SwitchSimulator::dropIncompleteFrame(Clock::time_point now)
+{
+    if (m_input.empty() || now - m_arrival.back() < kFrameGap)
+        return;
+    log(true, m_input, "malformed: frame cut short (" + std::to_string(m_input.size()) + " bytes)");
+    m_input.clear();
+    m_arrival.clear();
+}
+
+bool SwitchSimulator::wellFormed(const std::vector<uint8_t>& frame, std::string& why) const
+{
+    if (!allZero(frame, 2, 6)) {
+        why = "reserved header bytes not zero";
+        return false;
+    }
+    if (frame[1] == kGetInfo) {
+        if (frame.size() != kInfoFrameSize)
+            why = "GET_INFO of " + std::to_string(frame.size()) + " bytes, not 60";
+        else if (!allZero(frame, 9, kInfoFrameSize))
+            why = "GET_INFO with bytes after the index";
+        return why.empty();
+    }
+    if (frame[1] == kProdSetData) {
+        if (!allZero(frame, 10, 12))
+            why = "PROD_SET_DATA with bytes 10..11 not zero";
+        return why.empty();
+    }
+    why = "unknown command " + std::to_string(frame[1]);
+    return false;
+}
+
+bool SwitchSimulator::lineSpeedMatches(std::string& why) const
+{
+    if (!m_options.baud)
+        return true;
+    termios tio {};
+    if (::tcgetattr(m_keepSlave, &tio) != 0)
+        return true;
+    // A switch at another rate hears nothing but noise.
+    const unsigned rate = rateOf(cfgetospeed(&tio));
+    if (rate == 0 || rate == m_options.baud)
+        return true;
+    why = "line set to " + std::to_string(rate) + " baud, the switch runs at "
+        + std::to_string(m_options.baud);
+    return false;
+}
+
 void SwitchSimulator::answer(const std::vector<uint8_t>& frame)
 {
+    std::string why;
+    if (!wellFormed(frame, why) || !lineSpeedMatches(why)) {
+        log(true, frame, "malformed: " + why);
+        return;
+    }
     const int number = m_frameCount++;
     const bool hit = m_options.fault != Fault::None && number == m_options.faultAt;
-    // Whatever an earlier, failed exchange left unread is gone, as on a port that was closed.
-    ::tcflush(m_keepSlave, TCIFLUSH);
 
     std::vector<uint8_t> reply;
     std::string what;
@@ -338,8 +474,6 @@ void SwitchSimulator::answer(const std::vector<uint8_t>& frame)
         what += ", " + std::to_string(payload.size()) + " bytes";
         saveImage(payload);
         reply = {kMagicShort, m_options.prodStatus};
-    } else {
-        what = "unknown command " + std::to_string(command);
     }
     log(true, frame, what);
 
@@ -384,13 +518,21 @@ void SwitchSimulator::send(const std::vector<uint8_t>& reply, size_t count, cons
         size_t ready = out.size();
         if (m_options.baud) {
             // A byte may go once the line has clocked it out; write whatever is due by now.
-            std::this_thread::sleep_until(due + byteTime());
+            if (!waitUntil(due + byteTime()))
+                return;
             const auto now = Clock::now();
             ready = sent;
             while (ready < out.size() && due + byteTime() <= now) {
                 due += byteTime();
                 ++ready;
             }
+        }
+        followPortUse();
+        if (m_programOpens == 0) {
+            // Nobody listens on a closed port: the rest of the answer is lost on the line.
+            log(false, std::vector<uint8_t>(out.begin() + long(sent), out.end()),
+                "lost: the port is closed");
+            return;
         }
         while (sent < ready) {
             const ssize_t n = ::write(m_master, out.data() + sent, ready - sent);
@@ -461,7 +603,18 @@ int SwitchSimulator::receivedCount() const
     std::lock_guard<std::mutex> lock(m_mutex);
     int n = 0;
     for (const FrameLog& f : m_frames) {
-        if (f.received && f.what != "stray bytes")
+        if (f.received && f.what.rfind("malformed:", 0) != 0)
+            ++n;
+    }
+    return n;
+}
+
+int SwitchSimulator::malformedCount() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    int n = 0;
+    for (const FrameLog& f : m_frames) {
+        if (f.received && f.what.rfind("malformed:", 0) == 0)
             ++n;
     }
     return n;

@@ -4,6 +4,14 @@
 // The slave side is the "serial port" the program opens; it can be linked as COMn into a
 // pinned-ports folder. The switch answers on its own thread, so a test can drive the real
 // device code against it in the same process.
+//
+// It behaves like a switch on a real line, so that a program that would fail on one fails
+// here too: the line's mode is the program's business (nothing here makes it raw); requests
+// take their time on the wire (--baud) and the switch its own time (--reply-delay) before an
+// answer leaves, and answers are paced; a frame of the wrong shape is logged as malformed and
+// gets no answer; bytes the program has not read stay until it reads them, and, as with a
+// real port's driver, what it leaves unread when it closes the port is gone, as is whatever
+// the switch sends while the port is closed.
 
 #include <atomic>
 #include <chrono>
@@ -23,7 +31,7 @@ struct FrameLog
 {
     bool received = true;        // true: from the program; false: the switch's answer
     std::vector<uint8_t> bytes;
-    std::string what;            // "GET_INFO index 3", "PROD_SET_DATA 920 bytes", ...
+    std::string what;            // "GET_INFO index 3", "malformed: ...", "answer", ...
 };
 
 // The 60-byte long GET_INFO reply the simulator gives for `index`, with `lengthField` as its
@@ -53,8 +61,10 @@ public:
     std::vector<FrameLog> frames() const;
     // Every PROD_SET_DATA payload so far.
     std::vector<std::vector<uint8_t>> images() const;
-    // Number of frames received from the program.
+    // Number of well-formed frames received from the program.
     int receivedCount() const;
+    // Number of malformed frames and stray bytes runs received.
+    int malformedCount() const;
     // True once a hang-up fault closed the line.
     bool hungUp() const { return m_hungUp; }
     // True while the port is still held by --busy.
@@ -64,8 +74,16 @@ private:
     using Clock = std::chrono::steady_clock;
 
     void run();
+    // Waits until `until` while taking input and following the port's opens and closes.
+    // False when the simulator is stopping.
+    bool waitUntil(Clock::time_point until);
+    void pollOnce(int timeoutMs);
     void takeInput(Clock::time_point now);
+    void followPortUse();
     bool nextFrame(std::vector<uint8_t>& frame, Clock::time_point& complete);
+    void dropIncompleteFrame(Clock::time_point now);
+    bool wellFormed(const std::vector<uint8_t>& frame, std::string& why) const;
+    bool lineSpeedMatches(std::string& why) const;
     void answer(const std::vector<uint8_t>& frame);
     void send(const std::vector<uint8_t>& reply, size_t count, const std::string& what);
     void hangUp();
@@ -81,6 +99,8 @@ private:
     int m_keepSlave = -1;    // our own slave descriptor: the line survives the program's closes
     std::atomic<int> m_busyFd {-1};
     int m_wake[2] = {-1, -1};
+    int m_portWatch = -1;    // inotify on the slave node: the program's opens and closes
+    int m_programOpens = 0;
     Clock::time_point m_busyUntil;
     std::thread m_thread;
     std::atomic<bool> m_stop {false};

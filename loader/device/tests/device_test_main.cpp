@@ -3,6 +3,7 @@
 // signals and event loops, and the application's preferences initialised.
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -20,6 +21,7 @@ int main(int argc, char** argv)
     qputenv("HOME", home.path().toLocal8Bit());
     qputenv("XDG_CONFIG_HOME", (home.path() + QStringLiteral("/config")).toLocal8Bit());
     qputenv("TREVIK_PORT_DIR", (home.path() + QStringLiteral("/ports")).toLocal8Bit());
+    QDir().mkpath(home.path() + QStringLiteral("/ports"));
     QCoreApplication app(argc, argv);
     g_configMgr.initialize();
     return RUN_ALL_TESTS();

@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <gtest/gtest.h>
+#include <termios.h>
 
 #include "apppreferences.h"
 
@@ -52,4 +53,32 @@ int descriptorsOn(const std::string& path)
             ++n;
     }
     return n;
+}
+
+void makeRaw(int fd)
+{
+    termios tio {};
+    ASSERT_EQ(::tcgetattr(fd, &tio), 0);
+    ::cfmakeraw(&tio);
+    ::cfsetspeed(&tio, B9600);
+    ASSERT_EQ(::tcsetattr(fd, TCSANOW, &tio), 0);
+}
+
+QByteArray testImage(int size)
+{
+    QByteArray image(size, '\0');
+    for (int i = 0; i < size; ++i)
+        image[i] = char((i * 7 + 3) & 0xFF);
+    return image;
+}
+
+ProdDataRequest configRequest(const QByteArray& payload)
+{
+    ProdDataRequest r;
+    r.index = kProdDataConfigIndex;
+    r.param = kProdDataConfigParam;
+    r.kind = kProdDataConfigKind;
+    r.payload = payload;
+    r.size = quint32(payload.size());
+    return r;
 }

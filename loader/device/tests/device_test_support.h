@@ -5,6 +5,7 @@
 #include <QString>
 #include <memory>
 
+#include "devicerecords.h"
 #include "sim_options.h"
 #include "switch_simulator.h"
 
@@ -22,5 +23,14 @@ std::unique_ptr<kmsim::SwitchSimulator> startSwitch(kmsim::SimOptions options, i
 int openDescriptorCount();
 int descriptorsOn(const std::string& path);
 
+// Puts the terminal behind `fd` into raw mode at 9600 baud, as the program does: the
+// simulated switch leaves the line's mode alone.
+void makeRaw(int fd);
+
 // Sets the preferences to the defaults of a fresh installation, with the given port.
 void resetPreferences(int deviceCom = kTestCom);
+
+// A payload whose bytes all differ from their neighbours (and include 0x0A and 0x0D).
+QByteArray testImage(int size);
+// The PROD_SET_DATA request the load flow makes for `payload`.
+ProdDataRequest configRequest(const QByteArray& payload);

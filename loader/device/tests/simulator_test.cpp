@@ -8,7 +8,9 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QThread>
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/ioctl.h>
 
 #include "device_test_support.h"
 #include "sim_options.h"
@@ -103,7 +105,7 @@ TEST(SimCommandLine, HelpDocumentsEveryOption)
     // Every option the parser knows must be in the help, and the help names no other.
     const QStringList known {"--ports", "--short-info", "--info-status", "--status", "--baud",
                              "--fault", "--fault-at", "--magic", "--info-length", "--cut-after",
-                             "--busy", "--save", "--com", "--port-dir", "--link-name", "--log",
+                             "--busy", "--stall", "--reply-delay", "--save", "--com", "--port-dir", "--link-name", "--log",
                              "--quiet", "--help"};
     QStringList documented;
     const QRegularExpression option(QStringLiteral("(--[a-z-]+)"));
@@ -116,7 +118,7 @@ TEST(SimCommandLine, HelpDocumentsEveryOption)
         std::string probeError;
         bool probeHelp = false;
         std::vector<std::string> args {name.toStdString()};
-        if (name != "--short-info" && name != "--quiet" && name != "--help")
+        if (name != "--short-info" && name != "--quiet" && name != "--help" && name != "--stall")
             args.push_back(name == "--fault" ? "cut" : "1");
         if (name == "--port-dir" || name == "--link-name")
             args.insert(args.end(), {"--com", "3"});
@@ -160,6 +162,7 @@ TEST(SimProgram, LinksSavesLogsAndCleansUp)
 
     QFile port(ports + QStringLiteral("/COM7"));
     ASSERT_TRUE(port.open(QIODevice::ReadWrite | QIODevice::Unbuffered));
+    makeRaw(port.handle());
     QByteArray frame = QByteArray::fromHex("aa0e000000000c00000200000080000801020304");
     ASSERT_EQ(port.write(frame), frame.size());
     QByteArray reply;
@@ -193,6 +196,7 @@ TEST(SimLibrary, PacesRepliesAtTheBaudRate)
     auto sim = startSwitch(o, 224);
     QFile port(testPortDir() + QStringLiteral("/COM224"));
     ASSERT_TRUE(port.open(QIODevice::ReadWrite | QIODevice::Unbuffered));
+    makeRaw(port.handle());
     QByteArray request(60, '\0');
     request[0] = char(0xAA);
     request[1] = 0x05;
@@ -210,6 +214,87 @@ TEST(SimLibrary, PacesRepliesAtTheBaudRate)
     // 120 bytes of 10 bits at 9600 baud take 125 ms on the wire.
     EXPECT_GE(elapsed, 120);
     EXPECT_LT(elapsed, 1000);
+}
+
+} // namespace
+
+namespace {
+
+// What a program sends, and what a switch on a real line makes of it.
+struct LineRow
+{
+    const char* label;
+    const char* sendHex;
+    bool raw;             // the program set the line up as it must
+    const char* replyHex; // what comes back; "" for nothing
+    int malformed;
+};
+
+void PrintTo(const LineRow& row, std::ostream* os)
+{
+    *os << row.label;
+}
+
+class SimLine : public ::testing::TestWithParam<LineRow> {};
+
+const char* const kGetInfo3 = "aa05000000003c0003"
+                              "000000000000000000000000000000000000000000000000000000000000"
+                              "000000000000000000000000000000000000000000";
+
+TEST_P(SimLine, AnswersOnlyWellFormedFramesOnAWellSetLine)
+{
+    const LineRow& row = GetParam();
+    auto sim = startSwitch({}, 225);
+    QFile port(testPortDir() + QStringLiteral("/COM225"));
+    ASSERT_TRUE(port.open(QIODevice::ReadWrite | QIODevice::Unbuffered));
+    if (row.raw)
+        makeRaw(port.handle());
+    ::fcntl(port.handle(), F_SETFL, O_NONBLOCK);
+    const QByteArray frame = QByteArray::fromHex(row.sendHex);
+    ASSERT_EQ(port.write(frame), frame.size());
+    QThread::msleep(300); // longer than the switch gives a frame cut short
+    // The first two bytes tell the answer; a cooked line may carry the echo of anything.
+    EXPECT_EQ(port.read(4096).left(2), QByteArray::fromHex(row.replyHex));
+    EXPECT_EQ(sim->malformedCount(), row.malformed);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, SimLine,
+    ::testing::Values(
+        LineRow {"GET_INFO", kGetInfo3, true, "aa05", 0},
+        LineRow {"GET_INFO with a byte after its index",
+                 "aa05000000003c000301" "0000000000000000000000000000000000000000000000000000"
+                 "000000000000000000000000000000000000000000000000",
+                 true, "", 1},
+        LineRow {"GET_INFO whose length says 59",
+                 "aa05000000003b0003" "00000000000000000000000000000000000000000000000000"
+                 "00000000000000000000000000000000000000000000000000",
+                 true, "", 1},
+        LineRow {"PROD_SET_DATA shorter than its length", "aa0e000000000c000002000000800008010203",
+                 true, "", 1},
+        LineRow {"unknown command", "aa0700000000010000", true, "", 1},
+        LineRow {"GET_INFO on a line left cooked", kGetInfo3, false, "", 1}));
+
+TEST(SimLibrary, KeepsUnreadAnswersUntilThePortCloses)
+{
+    auto sim = startSwitch({}, 226);
+    const QString path = testPortDir() + QStringLiteral("/COM226");
+    QFile port(path);
+    ASSERT_TRUE(port.open(QIODevice::ReadWrite | QIODevice::Unbuffered));
+    makeRaw(port.handle());
+    const QByteArray frame = QByteArray::fromHex(kGetInfo3);
+    for (int i = 0; i < 2; ++i) {
+        ASSERT_EQ(port.write(frame), frame.size());
+        QThread::msleep(100);
+    }
+    int waiting = 0;
+    ASSERT_EQ(::ioctl(port.handle(), FIONREAD, &waiting), 0);
+    EXPECT_EQ(waiting, 120) << "a switch does not take back what it sent";
+    port.close();
+    QThread::msleep(100);
+    ASSERT_TRUE(port.open(QIODevice::ReadWrite | QIODevice::Unbuffered));
+    ASSERT_EQ(::ioctl(port.handle(), FIONREAD, &waiting), 0);
+    EXPECT_EQ(waiting, 0) << "what was left unread went with the close, as on a real port";
 }
 
 } // namespace
