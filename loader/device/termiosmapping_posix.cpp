@@ -39,6 +39,7 @@ const char* lineSettingErrorText(int code)
     case kErrorDtrHandshake: return "DTR handshake is not supported on Linux";
     case kErrorRtsToggle: return "RTS toggle is not supported on Linux";
     case kErrorDsrFlow: return "DSR output flow control is not supported on Linux";
+    case kErrorDtrControl: return "The DTR control setting is not valid";
     default: return "";
     }
 }
@@ -122,18 +123,26 @@ bool planLineSettings(const termios& current, const SerialLineState& state, Term
         errorCode = kErrorDtrHandshake;
         return false;
     }
+    if (state.dtrControl > 2) {
+        errorCode = kErrorDtrControl; // the two-bit field has no meaning for 3
+        return false;
+    }
     if (state.rtsControl == 3) {
         errorCode = kErrorRtsToggle;
         return false;
     }
     out.dtr = modemAction(state.dtrControl);
 
-    // CRTSCTS is both directions at once: CTS gates our output, and the driver drives RTS.
-    if (state.outxCtsFlow != 0 || state.rtsControl == 2)
+    // CRTSCTS works both ways at once: CTS gates our output and the driver drives RTS. Only
+    // CTS flow asks for the first, so only CTS flow turns it on. RTS handshake alone signals
+    // "ready to receive"; the program reads every reply as it comes, so RTS simply stays up.
+    if (state.outxCtsFlow != 0) {
         out.tio.c_cflag |= CRTSCTS;
-    else
+        out.rts = state.rtsControl == 2 ? ModemLine::Leave : modemAction(state.rtsControl);
+    } else {
         out.tio.c_cflag &= ~CRTSCTS;
-    out.rts = state.rtsControl == 2 ? ModemLine::Leave : modemAction(state.rtsControl);
+        out.rts = state.rtsControl == 2 ? ModemLine::Raise : modemAction(state.rtsControl);
+    }
 
     plan = out;
     return true;

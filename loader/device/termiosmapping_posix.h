@@ -15,6 +15,7 @@ enum LineSettingError : int {
     kErrorDtrHandshake,
     kErrorRtsToggle,
     kErrorDsrFlow,
+    kErrorDtrControl,
 };
 
 // The text for one of the codes above; empty for any other code.
@@ -37,7 +38,7 @@ struct TermiosPlan
 };
 
 // Builds the settings for `state` on top of `current` (raw mode, no time-outs in the driver,
-// receiver on, modem status ignored unless CTS flow is asked for). On a setting this system
+// receiver on, modem status ignored; output waits on CTS only when outxCtsFlow asks for it). On a setting this system
 // cannot give, returns false with `errorCode` one of the codes above and `plan` untouched.
 bool planLineSettings(const termios& current, const SerialLineState& state, TermiosPlan& plan,
                       int& errorCode);
