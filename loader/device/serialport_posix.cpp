@@ -84,7 +84,9 @@ public:
         // flock holds against root as well; TIOCEXCL keeps out plain opens of other users
         // who do not lock. No UUCP lock files: stale ones after a crash block for ever.
         if (::flock(fd, LOCK_EX | LOCK_NB) != 0 || ::ioctl(fd, TIOCEXCL) != 0) {
-            const int code = errno;
+            // flock says "would block" where TIOCEXCL says "busy": the operator reads the same
+            // reason as root (who passes TIOCEXCL) and as a user.
+            const int code = errno == EWOULDBLOCK ? EBUSY : errno;
             ::close(fd);
             fail(code);
             return kInvalidSerialHandle;
