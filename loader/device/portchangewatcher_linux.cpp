@@ -1,5 +1,6 @@
-// Change notification on Linux: the udev monitor where udev runs, and inotify on /dev and the
-// pinned-ports folder (containers have no udev events; pinned links have none anyway).
+// Change notification on Linux: the udev monitor where udev runs, and inotify on the folders
+// that hold device nodes and pinned links (containers have no udev events; pinned links and
+// pseudo-terminals have none anyway).
 
 #include "portdiscovery.h"
 
@@ -12,6 +13,42 @@
 #include "portnumbering_linux.h"
 
 namespace {
+
+// A folder that may not exist yet is watched through its nearest existing ancestor, which
+// changes when the folder appears.
+void addNearestExisting(QStringList& folders, const QString& wanted)
+{
+    QString folder = QDir::cleanPath(wanted);
+    while (!folder.isEmpty() && !QFileInfo(folder).isDir()) {
+        const QString parent = QFileInfo(folder).path();
+        if (parent == folder)
+            return;
+        folder = parent;
+    }
+    if (!folder.isEmpty() && !folders.contains(folder))
+        folders << folder;
+}
+
+// Every folder whose entries decide which ports exist: /dev for the kernel's nodes, /dev/pts
+// for pseudo-terminals, /dev/serial/by-id for adapters' stable names, the pinned folder, and
+// each folder a pinned link passes through on its way to its device, so that a pinned link
+// turning dangling is seen like any other port going away.
+QStringList foldersToWatch()
+{
+    QStringList folders;
+    for (const char* fixed : {"/dev", "/dev/pts", "/dev/serial/by-id"})
+        addNearestExisting(folders, QString::fromLatin1(fixed));
+    addNearestExisting(folders, pinnedPortsFolder());
+    for (const PinnedPort& pinned : pinnedPorts(pinnedPortsFolder())) {
+        QFileInfo hop(pinned.entryPath);
+        // A bounded walk: a loop of links must not hang the watcher.
+        for (int i = 0; i < 8 && hop.isSymLink(); ++i) {
+            hop = QFileInfo(hop.symLinkTarget());
+            addNearestExisting(folders, hop.path());
+        }
+    }
+    return folders;
+}
 
 class LinuxPortChangeWatcher final : public PortChangeWatcher
 {
@@ -67,19 +104,9 @@ private:
             emit changed();
     }
 
-    // The pinned folder may not exist yet: watch its nearest existing ancestor until it does.
     void watchFolders()
     {
-        QStringList wanted {QStringLiteral("/dev")};
-        QString folder = QDir::cleanPath(pinnedPortsFolder());
-        while (!folder.isEmpty() && !QFileInfo(folder).isDir()) {
-            const QString parent = QFileInfo(folder).path();
-            if (parent == folder)
-                break;
-            folder = parent;
-        }
-        if (!folder.isEmpty() && QFileInfo(folder).isDir())
-            wanted << folder;
+        const QStringList wanted = foldersToWatch();
         const QStringList current = m_files->directories();
         for (const QString& path : current) {
             if (!wanted.contains(path))

@@ -107,10 +107,12 @@ bool systemSerialPorts(QList<PortInfo>& ports)
     QSet<unsigned int> pinnedNumbers;
     QSet<QString> pinnedNodes;
     for (const PinnedPort& p : pinnedPorts(pinnedPortsFolder())) {
+        // The number stays taken while its device is gone: opening COMn goes to the pinned
+        // entry too, and whatever the kernel numbers alike is some other device.
+        pinnedNumbers.insert(p.number);
         const QFileInfo entry(p.entryPath);
         if (!entry.exists())
             continue; // a link left behind by a device that is gone
-        pinnedNumbers.insert(p.number);
         pinnedNodes.insert(entry.canonicalFilePath());
         ports.append(pinnedInfo(p));
     }
