@@ -1,5 +1,6 @@
 #include "comhandler256.h"
 
+#include <QDeadlineTimer>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QTimer>
@@ -9,6 +10,7 @@
 #include "cqtconfigmgr.h"
 #include "little_endian.h"
 #include "serialdeviceenumerator.h"
+#include "wire_time.h"
 
 namespace {
 
@@ -17,6 +19,8 @@ constexpr qint64 kReadBudgetMs = 1000;
 constexpr unsigned kPollIntervalMs = 10;
 constexpr unsigned kInfoPauseMs = 10;
 constexpr int kWritePiece = 60;
+// A write may take its bytes' time on the wire plus this much before it counts as stuck.
+constexpr quint32 kWriteMarginMs = 1000;
 constexpr unsigned kPurgeAll = kPurgeTxAbort | kPurgeRxAbort | kPurgeTxClear | kPurgeRxClear;
 
 constexpr quint8 kMagicFrame = 0xAA;
@@ -138,9 +142,12 @@ bool COMHandler256::openPort()
 
 void COMHandler256::retryOpen()
 {
+    // The wait may have ended without us (the application quitting leaves every loop): an
+    // open now would land in a handle nobody closes.
+    if (!waitLoop || !waitLoop->isRunning())
+        return;
     portHandle = serialPortApi().open(portPath);
-    if (waitLoop)
-        waitLoop->exit(0);
+    waitLoop->exit(0);
 }
 
 bool COMHandler256::configurePort()
@@ -180,12 +187,17 @@ bool COMHandler256::configurePort()
     timeouts.readIntervalTimeout = 5000;
     timeouts.readTotalTimeoutMultiplier = 1;
     timeouts.readTotalTimeoutConstant = 5000;
+    // Without a bound a write held up by the line (CTS low, a stalled adapter) would freeze
+    // the window for good.
+    timeouts.writeTotalTimeoutMultiplier = wireMsPerByte(wanted);
+    timeouts.writeTotalTimeoutConstant = kWriteMarginMs;
     if (!api.setTimeouts(portHandle, timeouts)) {
         const QString reason = lastErrorText();
         api.setLineState(portHandle, original);
         lastError = QStringLiteral("Cannot SET COMMTIMEOUTS, error : %1").arg(reason);
         return false;
     }
+    lineState = wanted;
     return true;
 }
 
@@ -194,6 +206,9 @@ bool COMHandler256::readExact(void* buffer, quint32 length)
     SerialPortApi& api = serialPortApi();
     QElapsedTimer timer;
     timer.start();
+    // The switch cannot answer before the request's last byte has reached it: the budget
+    // starts there.
+    const qint64 budgetMs = kReadBudgetMs + qMax<qint64>(0, requestOnWire.remainingTime());
     for (;;) {
         quint32 waiting = 0;
         // A failing query simply reports nothing waiting; the time-out then speaks.
@@ -202,7 +217,7 @@ bool COMHandler256::readExact(void* buffer, quint32 length)
         if (waiting >= length)
             break;
         api.sleepMs(kPollIntervalMs);
-        if (timer.elapsed() > kReadBudgetMs) {
+        if (timer.elapsed() > budgetMs) {
             api.purge(portHandle, kPurgeAll);
             lastError = QStringLiteral("COM port read failed by timeout");
             return false;
@@ -227,6 +242,12 @@ bool COMHandler256::writeAll(const void* buffer, int length)
 {
     SerialPortApi& api = serialPortApi();
     const auto* bytes = static_cast<const quint8*>(buffer);
+    // The last byte leaves the line no earlier than the bytes' own time on the wire after the
+    // first was handed over, whatever the driver reports (a pseudo-terminal or a USB adapter
+    // takes everything at once).
+    QDeadlineTimer onWire(Qt::PreciseTimer);
+    onWire.setPreciseRemainingTime(0, qint64(wireTimeUs(lineState, quint64(qMax(length, 0)))) * 1000,
+                                   Qt::PreciseTimer);
     // Small pieces, each in its own call: the switch's receive buffer is small.
     for (int offset = 0; offset < length;) {
         const quint32 piece = quint32(qMin(length - offset, kWritePiece));
@@ -237,6 +258,7 @@ bool COMHandler256::writeAll(const void* buffer, int length)
         }
         offset += int(piece);
     }
+    requestOnWire = onWire;
     return true;
 }
 

@@ -2,6 +2,7 @@
 // The program's only path to the switch: the serial port, the switch's two commands, and the
 // connection indicator.
 
+#include <QDeadlineTimer>
 #include <QList>
 #include <QObject>
 #include <QString>
@@ -16,6 +17,10 @@ class QEventLoop;
 // preferences, runs its exchanges and closes the port again before it returns; no port stays
 // open between calls. Runs on the GUI thread; transfers block it, except for the one 2000 ms
 // wait before the second open attempt, which runs a nested event loop.
+//
+// Time on a real line: a reply's one-second budget starts when the request's last byte has
+// left the line (its time on the wire at the configured settings counts on top), and a write
+// that cannot proceed fails after its own time on the wire plus one second.
 //
 // Failures are reported as false plus an English text; nothing is thrown or logged here.
 class COMHandler256 : public QObject
@@ -72,6 +77,10 @@ protected:
     bool busy = false;
     QEventLoop* waitLoop = nullptr;
     QString portPath;
+    // The line settings configurePort applied: they give the pace of the wire.
+    SerialLineState lineState;
+    // When the last request's last byte has left the line; a reply budget starts there.
+    QDeadlineTimer requestOnWire;
 };
 
 // The system's message for the calling thread's last error, without line breaks.

@@ -101,6 +101,9 @@ public:
         PosixPort* port = portOf(handle);
         if (!port)
             return fail(EBADF);
+        // Output still queued here (CTS held low, a stalled adapter) would make the kernel wait
+        // up to its closing time, 30 s by default, before the close returns.
+        ::tcflush(port->fd, TCOFLUSH);
         // The exclusive flag outlives our descriptor on some drivers; leave the port usable.
         ::ioctl(port->fd, TIOCNXCL);
         const int rc = ::close(port->fd);
@@ -246,7 +249,7 @@ public:
             if (rc > 0 && (pfd.revents & (POLLERR | POLLHUP | POLLNVAL)))
                 return fail(EIO); // the other end is gone, as with an unplugged adapter
         }
-        return true;
+        return waitUntilSent(port->fd, deadline);
     }
 
     bool purge(SerialHandle handle, unsigned flags) override
@@ -287,6 +290,22 @@ public:
     }
 
 private:
+    // The kernel takes the bytes long before they are on the line; a UART's output queue tells
+    // when they have gone. Drivers that cannot tell answer 0 at once or refuse the question.
+    static bool waitUntilSent(int fd, qint64 deadline)
+    {
+        for (;;) {
+            int queued = 0;
+            if (::ioctl(fd, TIOCOUTQ, &queued) != 0 || queued <= 0)
+                return true;
+            if (deadline && monotonicMs() >= deadline)
+                return fail(ETIMEDOUT);
+            // A byte takes about a millisecond at 9600 baud: poll at that pace.
+            timespec ts {0, 1000000L};
+            ::nanosleep(&ts, nullptr);
+        }
+    }
+
     static bool applyModemLine(int fd, int line, ModemLine action)
     {
         if (action == ModemLine::Leave)

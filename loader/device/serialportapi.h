@@ -2,9 +2,10 @@
 // The platform's serial-port services, in the shape the device logic asks for them.
 //
 // The logic hands over the device path it built ("COM9", "\\.\COM10"); the platform decides
-// what that path means. Every call stands for one system call of the original design, so the
-// logic reads the same on every system, and a test can put its own object in between to count
-// calls or to make one of them fail.
+// what that path means. Every call is one step the device logic takes on the port (open, set
+// the line, count the input queue, read, write, purge), so the logic reads the same on every
+// system, and a test can put its own object in between to count calls or to make one of them
+// fail.
 
 #include <QString>
 #include <QtGlobal>
@@ -61,8 +62,11 @@ class SerialPortApi
 public:
     virtual ~SerialPortApi() = default;
 
-    // Opens the port exclusively: a port held by anybody else (also by root) fails.
+    // Opens the port exclusively: a port held by anybody else (also by root) fails, with the
+    // code for "busy" whoever the caller is.
     virtual SerialHandle open(const QString& devicePath) = 0;
+    // Closes the port. Output still queued cannot be wanted any more (every exchange has ended
+    // by then) and is discarded first, so a stuck line never holds the close.
     virtual bool close(SerialHandle handle) = 0;
 
     virtual bool getLineState(SerialHandle handle, SerialLineState& state) = 0;
@@ -75,6 +79,10 @@ public:
     // Reads up to `length` bytes that are already waiting; `got` says how many came.
     virtual bool read(SerialHandle handle, void* buffer, quint32 length, quint32& got) = 0;
     // Writes all `length` bytes unless the line fails; `written` says how many went out.
+    // Returns once the driver has passed the bytes on to the line, where it can tell (a UART's
+    // output queue); some drivers (pseudo-terminals, many USB adapters) report that at once.
+    // The write time-outs bound the whole call: multiplier * length + constant milliseconds,
+    // no bound when both are 0; past the bound it fails with the system's time-out code.
     virtual bool write(SerialHandle handle, const void* buffer, quint32 length,
                        quint32& written) = 0;
     virtual bool purge(SerialHandle handle, unsigned flags) = 0;
