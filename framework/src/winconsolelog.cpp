@@ -102,14 +102,14 @@ void WinConsoleLog::open(const QString &strDirectory, const QString &strName, bo
             m_bFileOpen = openNewPrivateFile(*m_pFile, strPath, &bTaken);
             if (m_bFileOpen || !bTaken || iSuffix == kLastLogNameSuffix)
                 break;
-            strPath = QStringLiteral("%1_%2.html").arg(strStem).arg(++iSuffix);
+            strPath = strStem + QStringLiteral("_%1.html").arg(++iSuffix);
         }
-        if (iSuffix > 1) {
-            strTakenWarning = m_bFileOpen ? QStringLiteral("Log file '%1' exists already; writing '%2' instead.").arg(m_strFilePath, strPath)
-                                          : QStringLiteral("Log file '%1' exists already and no other name could be created "
-                                                           "next to it; running without the log file.")
-                                                .arg(m_strFilePath);
-        }
+        if (iSuffix > 1 && m_bFileOpen)
+            strTakenWarning = QStringLiteral("Log file '%1' exists already; writing '%2' instead.").arg(m_strFilePath, strPath);
+        else if (iSuffix > 1)
+            strTakenWarning = QStringLiteral("Log file '%1' exists already and no other name could be created next to it; "
+                                             "running without the log file.")
+                                  .arg(m_strFilePath);
         if (m_bFileOpen) {
             m_strFilePath = strPath;
             m_pFile->write("<html>\r\n");
