@@ -136,18 +136,12 @@ struct TakenNameCase
     int iExpectedSuffix; // 0: every name is taken, no file
 };
 
-void PrintTo(const TakenNameCase &c, std::ostream *pOut)
-{
-    *pOut << c.szName;
-}
-
 class TakenLogName : public ChannelTest, public ::testing::WithParamInterface<TakenNameCase> {};
 
 TEST_P(TakenLogName, LeavesWhatIsThereAndTakesTheNextFreeName)
 {
     const TakenNameCase &c = GetParam();
-    const QString strDir = m_strDir + QStringLiteral("/tmp");
-    const QString strVictim = m_strDir + QStringLiteral("/victim");
+    const QString strDir = m_strDir + QStringLiteral("/tmp"), strVictim = m_strDir + QStringLiteral("/victim");
     ASSERT_TRUE(QDir().mkpath(strDir) && testenv::writeFile(strVictim, "precious"));
     // The name holds the second of the start: plant it for this second and the next few, as
     // another user would.
@@ -155,12 +149,11 @@ TEST_P(TakenLogName, LeavesWhatIsThereAndTakesTheNextFreeName)
     QStringList planted;
     for (int iSecond = 0; iSecond < 5; ++iSecond) {
         for (int iName = 1; iName <= c.iNamesTaken; ++iName) {
-            const QString strFile = QStringLiteral("Trevik Tool_%1_log%2.html")
-                                        .arg(now.addSecs(iSecond).toString(QStringLiteral("_yyMMdd_hhmmss")),
-                                             iName == 1 ? QString() : QStringLiteral("_%1").arg(iName));
-            const QString strPlanted = strDir + QLatin1Char('/') + strFile;
+            planted << QStringLiteral("Trevik Tool_%1_log%2.html")
+                           .arg(now.addSecs(iSecond).toString(QStringLiteral("_yyMMdd_hhmmss")),
+                                iName == 1 ? QString() : QStringLiteral("_%1").arg(iName));
+            const QString strPlanted = strDir + QLatin1Char('/') + planted.last();
             ASSERT_TRUE(c.plant == Plant::Link ? QFile::link(strVictim, strPlanted) : testenv::writeFile(strPlanted, "precious"));
-            planted << strFile;
         }
     }
 
@@ -175,8 +168,8 @@ TEST_P(TakenLogName, LeavesWhatIsThereAndTakesTheNextFreeName)
     EXPECT_EQ(testenv::readFile(strVictim), "precious");
     for (const QString &strFile : planted)
         EXPECT_EQ(testenv::readFile(strDir + QLatin1Char('/') + strFile), "precious") << qPrintable(strFile);
-    const QStringList present = QDir(strDir).entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot);
-    EXPECT_EQ(present.size(), planted.size() + (c.iExpectedSuffix != 0 ? 1 : 0));
+    EXPECT_EQ(QDir(strDir).entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot).size(),
+              planted.size() + (c.iExpectedSuffix != 0 ? 1 : 0));
     // The usual name was taken and the operator is told which.
     const QString strUsual = QFileInfo(strPath).fileName().remove(QRegularExpression(QStringLiteral("_\\d+(?=\\.html$)")));
     EXPECT_TRUE(planted.contains(strUsual)) << qPrintable(strPath);

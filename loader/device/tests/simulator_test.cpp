@@ -191,13 +191,11 @@ TEST(SimLibrary, PlantedLinksRedirectNeitherTheLogNorTheImages)
 {
     // Dangling links to one target: following either would create it.
     QTemporaryDir work;
-    const QString victim = work.path() + QStringLiteral("/victim");
-    const QString images = work.path() + QStringLiteral("/images");
-    const QString log = work.path() + QStringLiteral("/frames.log");
-    ASSERT_TRUE(QDir().mkpath(images) && QFile::link(victim, log) &&
-                QFile::link(victim, images + QStringLiteral("/image-001.bin")));
+    const QString victim = work.path() + QStringLiteral("/victim"), images = work.path() + QStringLiteral("/images");
     kmsim::SimOptions o;
-    o.logPath = log.toStdString();
+    o.logPath = (work.path() + QStringLiteral("/frames.log")).toStdString();
+    ASSERT_TRUE(QDir().mkpath(images) && QFile::link(victim, QString::fromStdString(o.logPath)) &&
+                QFile::link(victim, images + QStringLiteral("/image-001.bin")));
     std::string error;
     EXPECT_FALSE(kmsim::SwitchSimulator(o).start(error));
     o.logPath.clear();
