@@ -9,29 +9,52 @@
 #include <string>
 #include <unistd.h>
 
-static std::string scratchPath()
-{
-    const char *dir = std::getenv("TMPDIR");
-    return std::string(dir && *dir ? dir : "/tmp") + "/fuzz_convert_" + std::to_string(getpid()) + ".kmc";
-}
-
 static void require(bool condition)
 {
     if (!condition)
         __builtin_trap();
 }
 
+[[noreturn]] static void fail(const std::string &what)
+{
+    std::perror(what.c_str());
+    std::abort();
+}
+
+// The scratch file the library reads each input from. mkstemps creates it exclusively under
+// a name nobody can guess, since TMPDIR is usually a folder others can write to; it is then
+// rewritten through the descriptor, never reopened by name, and removed at exit.
+struct Scratch {
+    std::string path;
+    int fd = -1;
+};
+
+static const Scratch &scratch()
+{
+    // Never destroyed, so the exit handler can still read the path.
+    static const Scratch &made = *[] {
+        const char *dir = std::getenv("TMPDIR");
+        Scratch *s = new Scratch;
+        s->path = std::string(dir && *dir ? dir : "/tmp") + "/fuzz_convert_XXXXXX.kmc";
+        s->fd = mkstemps(s->path.data(), 4);
+        // Without the file every input would be skipped: a run that tests nothing.
+        if (s->fd < 0)
+            fail(s->path);
+        std::atexit([] { unlink(scratch().path.c_str()); });
+        return s;
+    }();
+    return made;
+}
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
-    static const std::string path = scratchPath();
+    const Scratch &file = scratch();
     if (size == 0)
         return 0;
     const int ports = int(data[0] % 11) - 1;  // -1..9
-    std::FILE *f = std::fopen(path.c_str(), "wb");
-    if (!f)
-        return 0;
-    std::fwrite(data + 1, 1, size - 1, f);
-    std::fclose(f);
+    if (ftruncate(file.fd, 0) != 0 || pwrite(file.fd, data + 1, size - 1, 0) != ssize_t(size - 1))
+        fail(file.path);
+    const std::string &path = file.path;
 
     char message[96];
     std::memset(message, 'X', sizeof message);

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
 #include <sys/wait.h>
 
 #include <filesystem>
@@ -36,10 +37,11 @@ std::string slurp(const std::string &path)
     return s.str();
 }
 
-ToolRun kmcconv(const std::vector<std::string> &args)
+// `shell` runs first in the same shell, which then becomes kmcconv: its $$ is kmcconv's pid.
+ToolRun kmcconv(const std::vector<std::string> &args, const std::string &shell = "")
 {
     ScratchDir dir;
-    std::string command = quoted(KMCCONV_PATH);
+    std::string command = shell + "exec " + quoted(KMCCONV_PATH);
     for (const std::string &a : args)
         command += " " + quoted(a);
     command += " >" + quoted(dir.path() + "/out") + " 2>" + quoted(dir.path() + "/err") + " </dev/null";
@@ -125,6 +127,50 @@ TEST(Kmcconv, FailedConversionCreatesNoImageFile)
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), std::filesystem::directory_iterator()),
               0);
 }
+
+struct Planted {
+    const char *name;
+    const char *plant;  // shell command given the target and the name the image used to be written through
+    const char *umask;
+    unsigned mode;      // expected mode of the image
+};
+
+void PrintTo(const Planted &p, std::ostream *os) { *os << p.name; }
+
+class KmcconvPlanted : public ::testing::TestWithParam<Planted> {};
+
+TEST_P(KmcconvPlanted, WritesTheImageWithoutTouchingWhatIsThere)
+{
+    const Planted &p = GetParam();
+    ScratchDir dir;
+    const std::string victim = dir.write("victim", "precious");
+    const std::string imagePath = dir.path() + "/switch.bin";
+    const ToolRun r = kmcconv({"--ports", "4", "-o", imagePath, examplePath("two-desks.kmc")},
+                              "cd " + quoted(dir.path()) + " && umask " + p.umask + " && " + p.plant +
+                                  " victim switch.bin.tmp.$$ && ");
+    ASSERT_EQ(r.status, 0) << r.out << r.err;
+    EXPECT_EQ(slurp(victim), "precious");
+    EXPECT_EQ(readBytes(imagePath), convert(4, examplePath("two-desks.kmc")).bytes);
+    struct stat st {};
+    ASSERT_EQ(lstat(imagePath.c_str(), &st), 0);
+    EXPECT_TRUE(S_ISREG(st.st_mode));
+    EXPECT_EQ(st.st_mode & 07777, p.mode);
+    // Left: the target, the image and what was planted, as it was; no temporary file.
+    int others = 0;
+    for (const auto &entry : std::filesystem::directory_iterator(dir.path())) {
+        if (entry.path() != victim && entry.path() != imagePath) {
+            ++others;
+            EXPECT_EQ(slurp(entry.path().string()), "precious") << entry.path();
+        }
+    }
+    EXPECT_EQ(others, std::string(p.plant) == "true" ? 0 : 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    AtTheTemporaryName, KmcconvPlanted,
+    ::testing::Values(Planted{"nothing", "true", "027", 0640}, Planted{"link", "ln -s", "022", 0644},
+                      Planted{"plainFile", "cp", "077", 0600}),
+    [](const ::testing::TestParamInfo<Planted> &info) { return std::string(info.param.name); });
 
 TEST(Kmcconv, DumpNamesTheScreenAndEdgeCounts)
 {

@@ -21,8 +21,11 @@ public:
     WinConsoleLog &operator=(const WinConsoleLog &) = delete;
 
     // Opens the outputs once; a second call only replaces the stored name. strDirectory ends in
-    // a separator; the file is "<strDirectory><sep><name>__yyMMdd_hhmmss_log.html".
-    // A console or file that cannot be had stays closed without a word.
+    // a separator; the file is "<strDirectory><sep><name>__yyMMdd_hhmmss_log.html", created new
+    // and readable by its owner only. When that name exists already (a link included), it is left
+    // alone and the file gets the first free name of "..._log_2.html" to "..._log_9.html", or
+    // none; a warning says so. Otherwise a console or file that cannot be had stays closed
+    // without a word.
     void open(const QString &strDirectory, const QString &strName, bool bConsole, bool bFile);
     // Writes one line to every open output. Nothing happens before open.
     void write(int iLevel, const QByteArray &text);

@@ -3,6 +3,7 @@
 #include "cqtlog.h"
 #include "debuggeroutput.h"
 #include "logconsole.h"
+#include "privatefile.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
@@ -23,6 +24,12 @@ const char *const kTableStart = "<body>\r\n<table width=\"100%\" border=\"0\" ce
 const char *const kHtmlEnd = "</table></body></html>";
 
 const int kConsoleDefaultAttribute = 7;
+// The HTML file's name is predictable and its folder shared: when the name is taken (a second
+// start in the same second, or something planted) the file goes under "..._log_2.html" and so
+// on up to this suffix, then the program runs without it. The bound keeps a folder full of
+// planted names from holding up the start.
+const int kLastLogNameSuffix = 9;
+const char *const kSourceFile = "src\\winconsolelog";
 const unsigned long kConsoleReleaseDelayMs = 1000;
 
 struct LevelStyle
@@ -67,9 +74,10 @@ void WinConsoleLog::open(const QString &strDirectory, const QString &strName, bo
     if (m_bOpened)
         return;
 
-    m_strFilePath = QStringLiteral("%1%2%3_%4_log.html")
-                        .arg(strDirectory, QDir::separator(), strName,
-                             QDateTime::currentDateTime().toString(QStringLiteral("_yyMMdd_hhmmss")));
+    const QString strStem = QStringLiteral("%1%2%3_%4_log")
+                                .arg(strDirectory, QDir::separator(), strName,
+                                     QDateTime::currentDateTime().toString(QStringLiteral("_yyMMdd_hhmmss")));
+    m_strFilePath = strStem + QStringLiteral(".html");
 
     if (bConsole) {
         m_pConsole = new LogConsole;
@@ -83,10 +91,27 @@ void WinConsoleLog::open(const QString &strDirectory, const QString &strName, bo
         }
     }
 
+    QString strTakenWarning;
     if (bFile) {
-        m_pFile = new QFile(m_strFilePath);
-        m_bFileOpen = m_pFile->open(QIODevice::WriteOnly | QIODevice::Truncate);
+        m_pFile = new QFile;
+        // An existing name is skipped, never opened: whatever is there stays as it is.
+        QString strPath = m_strFilePath;
+        bool bTaken = false;
+        int iSuffix = 1;
+        for (;;) {
+            m_bFileOpen = openNewPrivateFile(*m_pFile, strPath, &bTaken);
+            if (m_bFileOpen || !bTaken || iSuffix == kLastLogNameSuffix)
+                break;
+            strPath = strStem + QStringLiteral("_%1.html").arg(++iSuffix);
+        }
+        if (iSuffix > 1 && m_bFileOpen)
+            strTakenWarning = QStringLiteral("Log file '%1' exists already; writing '%2' instead.").arg(m_strFilePath, strPath);
+        else if (iSuffix > 1)
+            strTakenWarning = QStringLiteral("Log file '%1' exists already and no other name could be created next to it; "
+                                             "running without the log file.")
+                                  .arg(m_strFilePath);
         if (m_bFileOpen) {
+            m_strFilePath = strPath;
             m_pFile->write("<html>\r\n");
             m_pFile->write(kHtmlHead);
             m_pFile->write(kTableStart);
@@ -95,6 +120,10 @@ void WinConsoleLog::open(const QString &strDirectory, const QString &strName, bo
     }
 
     m_bOpened = true;
+    // Said only now, so that the line also reaches the outputs just opened (the open is over,
+    // nothing here can come back into it).
+    if (!strTakenWarning.isEmpty())
+        CQTSingleton<CQTLog>::instance()->writeWarning(kSourceFile, __LINE__, "", "%s", strTakenWarning.toUtf8().constData());
 }
 
 void WinConsoleLog::write(int iLevel, const QByteArray &text)

@@ -1,6 +1,7 @@
 // The log channel's HTML file and console.
 #include "cqtlog.h"
 #include "debuggeroutput.h"
+#include "logcapture.h"
 #include "logconsole.h"
 #include "testenvironment.h"
 #include "winconsolelog.h"
@@ -15,6 +16,7 @@
 #include <string>
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -103,7 +105,7 @@ TEST_F(ChannelTest, FileNameCarriesNameAndStampInTheGivenFolder)
     EXPECT_TRUE(QFileInfo::exists(strPath));
 }
 
-TEST_F(ChannelTest, SecondRunInTheSameSecondTruncatesTheFile)
+TEST_F(ChannelTest, SecondRunInTheSameSecondKeepsTheFirstFile)
 {
     QString strFirstPath;
     {
@@ -112,14 +114,79 @@ TEST_F(ChannelTest, SecondRunInTheSameSecondTruncatesTheFile)
         first.write(0, "first run");
         strFirstPath = first.filePath();
     }
-    // Both channels get the same name by writing the second into the first's place.
-    ASSERT_TRUE(testenv::readFile(strFirstPath).contains("first run"));
+    // The second finds the first's name taken and writes next to it.
+    const QByteArray first = testenv::readFile(strFirstPath);
+    ASSERT_TRUE(first.contains("first run"));
     WinConsoleLog second;
     second.open(m_strDir + QDir::separator(), QStringLiteral("Run"), false, true);
-    if (second.filePath() != strFirstPath)
+    if (second.filePath() != strFirstPath && second.filePath().endsWith(QStringLiteral("_log.html")))
         GTEST_SKIP() << "the clock moved to the next second between the two runs";
+    EXPECT_EQ(second.filePath(), QString(strFirstPath).replace(QStringLiteral("_log.html"), QStringLiteral("_log_2.html")));
     EXPECT_EQ(testenv::readFile(second.filePath()), kExpectedHead);
+    EXPECT_EQ(testenv::readFile(strFirstPath), first);
 }
+
+enum class Plant { Link, PlainFile };
+
+struct TakenNameCase
+{
+    const char *szName;
+    Plant plant;
+    int iNamesTaken;     // the usual name and the suffixed ones after it
+    int iExpectedSuffix; // 0: every name is taken, no file
+};
+
+class TakenLogName : public ChannelTest, public ::testing::WithParamInterface<TakenNameCase> {};
+
+TEST_P(TakenLogName, LeavesWhatIsThereAndTakesTheNextFreeName)
+{
+    const TakenNameCase &c = GetParam();
+    const QString strDir = m_strDir + QStringLiteral("/tmp"), strVictim = m_strDir + QStringLiteral("/victim");
+    ASSERT_TRUE(QDir().mkpath(strDir) && testenv::writeFile(strVictim, "precious"));
+    // The name holds the second of the start: plant it for this second and the next few, as
+    // another user would.
+    const QDateTime now = QDateTime::currentDateTime();
+    QStringList planted;
+    for (int iSecond = 0; iSecond < 5; ++iSecond) {
+        for (int iName = 1; iName <= c.iNamesTaken; ++iName) {
+            planted << QStringLiteral("Trevik Tool_%1_log%2.html")
+                           .arg(now.addSecs(iSecond).toString(QStringLiteral("_yyMMdd_hhmmss")),
+                                iName == 1 ? QString() : QStringLiteral("_%1").arg(iName));
+            const QString strPlanted = strDir + QLatin1Char('/') + planted.last();
+            ASSERT_TRUE(c.plant == Plant::Link ? QFile::link(strVictim, strPlanted) : testenv::writeFile(strPlanted, "precious"));
+        }
+    }
+
+    LogCapture capture;
+    WinConsoleLog channel;
+    channel.open(strDir + QDir::separator(), QStringLiteral("Trevik Tool"), false, true);
+    EXPECT_EQ(channel.isFileOpen(), c.iExpectedSuffix != 0);
+    const QString strPath = channel.filePath();
+    channel.write(WinConsoleLog::LevelInfo, "line");
+    channel.close();
+
+    EXPECT_EQ(testenv::readFile(strVictim), "precious");
+    for (const QString &strFile : planted)
+        EXPECT_EQ(testenv::readFile(strDir + QLatin1Char('/') + strFile), "precious") << qPrintable(strFile);
+    EXPECT_EQ(QDir(strDir).entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot).size(),
+              planted.size() + (c.iExpectedSuffix != 0 ? 1 : 0));
+    // The usual name was taken and the operator is told which.
+    const QString strUsual = QFileInfo(strPath).fileName().remove(QRegularExpression(QStringLiteral("_\\d+(?=\\.html$)")));
+    EXPECT_TRUE(planted.contains(strUsual)) << qPrintable(strPath);
+    EXPECT_EQ(capture.texts().filter(strUsual).size(), 1) << qPrintable(capture.texts().join(QLatin1Char('\n')));
+    if (c.iExpectedSuffix != 0) {
+        EXPECT_TRUE(strPath.endsWith(QStringLiteral("_log_%1.html").arg(c.iExpectedSuffix))) << qPrintable(strPath);
+        EXPECT_TRUE(testenv::readFile(strPath).startsWith(kExpectedHead));
+        struct stat st {};
+        ASSERT_EQ(lstat(QFile::encodeName(strPath).constData(), &st), 0);
+        EXPECT_EQ(st.st_mode & 07777, 0600u);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Planted, TakenLogName,
+                         ::testing::Values(TakenNameCase{"link", Plant::Link, 1, 2}, TakenNameCase{"plainFile", Plant::PlainFile, 1, 2},
+                                           TakenNameCase{"threeLinks", Plant::Link, 3, 4}, TakenNameCase{"everyName", Plant::Link, 9, 0}),
+                         [](const ::testing::TestParamInfo<TakenNameCase> &info) { return std::string(info.param.szName); });
 
 TEST_F(ChannelTest, NothingIsWrittenBeforeOpenAndASecondOpenOnlyRenames)
 {

@@ -117,9 +117,22 @@ bool SwitchSimulator::start(std::string& error)
     if (m_options.logPath == "-") {
         m_log = stderr;
     } else if (!m_options.logPath.empty()) {
-        m_log = std::fopen(m_options.logPath.c_str(), "a");
+        // The user names this file and may append to it run after run, but it may sit in a
+        // folder others can write to: a link at the name is refused, not followed, and so is a
+        // file with other names (a planted hard link). A new log is for its owner only.
+        const int fd = ::open(m_options.logPath.c_str(),
+                              O_WRONLY | O_APPEND | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
+        struct stat st {};
+        if (fd >= 0 && ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_nlink > 1) {
+            ::close(fd);
+            error = "cannot open log " + m_options.logPath + ": the file has other names";
+            return false;
+        }
+        m_log = fd >= 0 ? ::fdopen(fd, "a") : nullptr;
         if (!m_log) {
             error = systemText("cannot open log " + m_options.logPath);
+            if (fd >= 0)
+                ::close(fd);
             return false;
         }
         m_ownLog = true;
@@ -563,12 +576,22 @@ void SwitchSimulator::saveImage(const std::vector<uint8_t>& payload)
     char name[32];
     std::snprintf(name, sizeof name, "/image-%03d.bin", number);
     const std::string path = m_options.saveDir + name;
-    if (FILE* f = std::fopen(path.c_str(), "wb")) {
-        std::fwrite(payload.data(), 1, payload.size(), f);
-        std::fclose(f);
+    // Written to a new file under a name nobody can guess, then renamed over the final name:
+    // the folder may be shared, and whatever was planted at image-NNN.bin (a link included)
+    // is replaced, never written through. Saved images are for their owner only (mkostemp).
+    std::string temporary = path + ".XXXXXX";
+    const int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
+    bool saved = fd >= 0;
+    for (size_t done = 0; saved && done < payload.size();) {
+        const ssize_t n = ::write(fd, payload.data() + done, payload.size() - done);
+        saved = n > 0 || (n < 0 && errno == EINTR);
+        done += n > 0 ? size_t(n) : 0;
     }
+    saved = fd >= 0 && ::close(fd) == 0 && saved && ::rename(temporary.c_str(), path.c_str()) == 0;
+    if (!saved && fd >= 0)
+        ::unlink(temporary.c_str());
     if (m_log) {
-        std::fprintf(m_log, "saved %s\n", path.c_str());
+        std::fprintf(m_log, saved ? "saved %s\n" : "cannot save %s\n", path.c_str());
         std::fflush(m_log);
     }
 }

@@ -14,6 +14,7 @@
 
 #include "device_test_support.h"
 #include "sim_options.h"
+#include "testable_handler.h"
 
 namespace {
 
@@ -187,6 +188,35 @@ TEST(SimProgram, LinksSavesLogsAndCleansUp)
                               "aa 0e 00 00 00 00 0c 00 00 02 00 00 00 80 00 08 01 02 03 04"))
         << text.toStdString();
     EXPECT_TRUE(text.contains("-> answer (2 bytes): 55 00"));
+}
+
+TEST(SimLibrary, PlantedLinksRedirectNeitherTheLogNorTheImages)
+{
+    // Dangling links to one target: following either would create it.
+    QTemporaryDir work;
+    const QString victim = work.path() + QStringLiteral("/victim"), images = work.path() + QStringLiteral("/images");
+    kmsim::SimOptions o;
+    o.logPath = (work.path() + QStringLiteral("/frames.log")).toStdString();
+    ASSERT_TRUE(QDir().mkpath(images) && QFile::link(victim, QString::fromStdString(o.logPath)) &&
+                QFile::link(victim, images + QStringLiteral("/image-001.bin")));
+    std::string error;
+    EXPECT_FALSE(kmsim::SwitchSimulator(o).start(error));
+    o.logPath.clear();
+    o.saveDir = images.toStdString();
+    resetPreferences();
+    auto sim = startSwitch(o);
+    ProdDataRequest request;
+    request.kind = kProdDataConfigKind;
+    request.payload = QByteArray::fromHex("01020304");
+    QString strError;
+    ASSERT_TRUE(TestableHandler().prodSetData(request, strError)) << strError.toStdString();
+    sim->stop();
+    EXPECT_FALSE(QFileInfo::exists(victim));
+    EXPECT_EQ(QDir(images).entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot),
+              QStringList {QStringLiteral("image-001.bin")});
+    QFile saved(images + QStringLiteral("/image-001.bin"));
+    ASSERT_TRUE(!QFileInfo(saved).isSymLink() && saved.open(QIODevice::ReadOnly));
+    EXPECT_EQ(saved.readAll(), request.payload);
 }
 
 TEST(SimLibrary, PacesRepliesAtTheBaudRate)
