@@ -8,6 +8,7 @@
 
 #include "comportnames.h"
 #include "cqtconfigmgr.h"
+#include "frame_codec.h"
 #include "little_endian.h"
 #include "serialdeviceenumerator.h"
 #include "wire_time.h"
@@ -23,25 +24,7 @@ constexpr int kWritePiece = 60;
 constexpr quint32 kWriteMarginMs = 1000;
 constexpr unsigned kPurgeAll = kPurgeTxAbort | kPurgeRxAbort | kPurgeTxClear | kPurgeRxClear;
 
-constexpr quint8 kMagicFrame = 0xAA;
-constexpr quint8 kMagicShortReply = 0x55;
-constexpr quint8 kCommandGetInfo = 0x05;
-constexpr quint8 kCommandProdSetData = 0x0E;
-constexpr int kInfoFrameSize = 60;
-constexpr int kInfoDataLength = 18;
-constexpr int kProdHeadSize = 16;
-constexpr int kProdFrameCapacity = 4104;
-constexpr int kProdMaxPayload = kProdFrameCapacity - kProdHeadSize;
-constexpr quint8 kStatusNotStored = 2;
-
 const char* const kAlreadyInProcess = "COM operation is already in process";
-
-void frameHeader(quint8* frame, quint8 command, quint16 length)
-{
-    frame[0] = kMagicFrame;
-    frame[1] = command;
-    le::put16(frame + 6, length);
-}
 
 // The emulated switch of "-nodevice": 14 ports in the high nibble of record 0's block.
 QList<InfoRecord> emulatedInfoRecords()
@@ -49,7 +32,7 @@ QList<InfoRecord> emulatedInfoRecords()
     static const quint8 kDeadBeef[12] = {0xEF, 0xBE, 0xAD, 0xDE, 0xEF, 0xBE,
                                          0xAD, 0xDE, 0xEF, 0xBE, 0xAD, 0xDE};
     QList<InfoRecord> records;
-    for (int i = 0; i < 32; ++i) {
+    for (int i = 0; i < frames::kInfoRecordCount; ++i) {
         InfoRecord r;
         r.index = quint8(i);
         if (i <= 2) {
@@ -271,42 +254,44 @@ void COMHandler256::closePort()
 
 bool COMHandler256::queryInfoRecord(InfoRecord& record)
 {
-    quint8 request[kInfoFrameSize] = {};
-    frameHeader(request, kCommandGetInfo, kInfoFrameSize);
-    request[8] = record.index;
-    if (!writeAll(request, kInfoFrameSize))
+    quint8 request[frames::kInfoFrameSize];
+    frames::encodeInfoRequest(record.index, request);
+    if (!writeAll(request, int(sizeof request)))
         return false;
 
     serialPortApi().sleepMs(kInfoPauseMs);
 
-    quint8 reply[kInfoFrameSize] = {};
-    if (!readExact(reply, 2))
+    // The rest of a long reply goes to its own offsets, so buffer offsets equal reply offsets.
+    quint8 reply[frames::kInfoFrameSize] = {};
+    if (!readExact(reply, frames::kReplyHeadSize))
         return false;
-    if (reply[0] == kMagicShortReply) {
+    switch (frames::replyKind(reply)) {
+    case frames::ReplyKind::Short:
         record.status = reply[1];
         return true;
-    }
-    if (reply[0] != kMagicFrame) {
-        lastError = QStringLiteral("Invalid magic number detected in read stream value");
+    case frames::ReplyKind::BadMagic:
+        lastError = QString::fromLatin1(frames::decodeFailureText(frames::DecodeStatus::InfoBadMagic));
         return false;
+    case frames::ReplyKind::Long:
+        break;
     }
     record.status = 0;
-    // The rest goes to its own offsets so that buffer offsets equal reply offsets.
-    if (!readExact(reply + 2, kInfoFrameSize - 2))
+    if (!readExact(reply + frames::kReplyHeadSize, sizeof reply - frames::kReplyHeadSize))
         return false;
-    const quint16 length = le::get16(reply + 6);
-    if (length != kInfoDataLength) {
-        lastError = QStringLiteral("Invalid data length of GET_INFO structure. Expected : %1 "
-                                   "bytes, got %2 bytes")
-                        .arg(kInfoDataLength)
+    frames::InfoData data;
+    quint16 length = 0;
+    const frames::DecodeStatus status = frames::decodeInfoReply(reply, data, length);
+    if (status != frames::DecodeStatus::Ok) {
+        lastError = QString::fromLatin1(frames::decodeFailureText(status))
+                        .arg(frames::kInfoDataLength)
                         .arg(length);
         return false;
     }
-    record.infoA = reply[8];
-    record.infoB = reply[9];
-    record.infoWord = le::get32(reply + 10);
-    std::memcpy(record.infoBlock, reply + 14, sizeof record.infoBlock);
-    record.infoTail = le::get32(reply + 22);
+    record.infoA = data.infoA;
+    record.infoB = data.infoB;
+    record.infoWord = data.infoWord;
+    std::memcpy(record.infoBlock, data.infoBlock, sizeof record.infoBlock);
+    record.infoTail = data.infoTail;
     return true;
 }
 
@@ -343,7 +328,7 @@ bool COMHandler256::getInfo(QList<InfoRecord>& list, QString& error)
     bool ok = openPort();
     if (ok) {
         ok = configurePort();
-        for (int index = 0; ok && index < 32; ++index) {
+        for (int index = 0; ok && index < frames::kInfoRecordCount; ++index) {
             InfoRecord record;
             record.index = quint8(index);
             ok = queryInfoRecord(record);
@@ -360,42 +345,31 @@ bool COMHandler256::prodSetData(ProdDataRequest& request, QString& error)
     if (!beginOperation(error))
         return false;
 
-    // The frame buffer holds 4088 payload bytes; anything longer is refused, not cut.
-    if (request.payload.size() > kProdMaxPayload) {
-        lastError = QStringLiteral("Payload of PROD_SET_DATA is too large. Maximum : %1 bytes, "
-                                   "got %2 bytes")
-                        .arg(kProdMaxPayload)
-                        .arg(request.payload.size());
+    const int payloadSize = request.payload.size();
+    QByteArray frame(int(frames::kProdHeadSize) + payloadSize, '\0');
+    if (!frames::encodeProdSetData(request.index, request.kind, request.param,
+                                   reinterpret_cast<const quint8*>(request.payload.constData()),
+                                   size_t(payloadSize), reinterpret_cast<quint8*>(frame.data()))) {
+        lastError = QString::fromLatin1(frames::kPayloadTooLargeText)
+                        .arg(frames::kProdMaxPayload)
+                        .arg(payloadSize);
         return endOperation(false, error);
     }
 
     bool ok = openPort();
     if (ok) {
-        ok = configurePort();
-        if (ok) {
-            const int payloadSize = request.payload.size();
-            QByteArray frame(kProdHeadSize + payloadSize, '\0');
-            auto* f = reinterpret_cast<quint8*>(frame.data());
-            frameHeader(f, kCommandProdSetData, quint16(payloadSize + 8));
-            f[8] = request.index;
-            f[9] = request.kind;
-            le::put32(f + 12, request.param);
-            std::memcpy(f + kProdHeadSize, request.payload.constData(), size_t(payloadSize));
-            ok = writeAll(f, frame.size());
-        }
-        quint8 reply[2] = {};
+        ok = configurePort() && writeAll(frame.constData(), frame.size());
+        quint8 reply[frames::kReplyHeadSize] = {};
         if (ok)
-            ok = readExact(reply, 2);
-        if (ok) {
-            if (reply[0] == kMagicShortReply) {
-                if (reply[1] != kStatusNotStored)
-                    request.status = reply[1];
-            } else {
-                lastError = QStringLiteral(
-                    "Invalid magic number detected in COM response on PROD_SET_DATA");
-                ok = false;
-            }
+            ok = readExact(reply, sizeof reply);
+        quint8 status = 0;
+        if (ok && frames::decodeProdReply(reply, status) != frames::DecodeStatus::Ok) {
+            lastError = QString::fromLatin1(
+                frames::decodeFailureText(frames::DecodeStatus::ProdBadMagic));
+            ok = false;
         }
+        if (ok && status != frames::kStatusNotStored)
+            request.status = status;
         closePort();
     }
     return endOperation(ok, error);
