@@ -1,10 +1,12 @@
 #include "portnumbering_linux.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QMap>
 
 #include "comportnames.h"
+#include "pinned_ports_folder.h"
 
 namespace {
 
@@ -56,13 +58,7 @@ QString automaticDeviceNode(unsigned int number)
 
 QString pinnedPortsFolder()
 {
-    const QByteArray own = qgetenv("TREVIK_PORT_DIR");
-    if (!own.isEmpty())
-        return QString::fromLocal8Bit(own);
-    QString config = QString::fromLocal8Bit(qgetenv("XDG_CONFIG_HOME"));
-    if (config.isEmpty())
-        config = QDir::homePath() + QStringLiteral("/.config");
-    return config + QStringLiteral("/Velmora/ports");
+    return QFile::decodeName(QByteArray::fromStdString(pinnedPortsFolderPath()));
 }
 
 QList<PinnedPort> pinnedPorts(const QString& folder)

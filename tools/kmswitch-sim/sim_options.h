@@ -46,9 +46,6 @@ bool parseSimOptions(const std::vector<std::string>& args, SimOptions& options, 
 // The text of --help.
 std::string simUsage();
 
-// The folder the program looks into for pinned ports.
-std::string defaultPortDir();
-
 const char* faultName(Fault fault);
 
 } // namespace kmsim

@@ -1,6 +1,7 @@
 #include "switch_simulator.h"
 
 #include "little_endian.h"
+#include "pinned_ports_folder.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -177,7 +178,7 @@ bool SwitchSimulator::start(std::string& error)
 
     if (m_options.comNumber > 0 || !m_options.linkName.empty()) {
         const std::string dir =
-            m_options.portDir.empty() ? defaultPortDir() : m_options.portDir;
+            m_options.portDir.empty() ? pinnedPortsFolderPath() : m_options.portDir;
         const std::string entry = m_options.linkName.empty()
             ? "COM" + std::to_string(m_options.comNumber)
             : m_options.linkName;
@@ -293,10 +294,14 @@ void SwitchSimulator::run()
         std::vector<uint8_t> frame;
         Clock::time_point complete;
         while (!m_stop && nextFrame(frame, complete)) {
-            // The request's last byte must have arrived, and the switch takes its own time.
+            // The request's last byte must have arrived; then the switch has it, and takes
+            // its own time before it answers.
+            if (!waitUntil(complete))
+                return;
+            Answer answer = take(frame);
             if (!waitUntil(complete + std::chrono::milliseconds(m_options.replyDelayMs)))
                 return;
-            answer(frame);
+            respond(std::move(answer));
             if (m_hungUp)
                 return;
         }
@@ -455,19 +460,20 @@ bool SwitchSimulator::lineSpeedMatches(std::string& why) const
     return false;
 }
 
-void SwitchSimulator::answer(const std::vector<uint8_t>& frame)
+SwitchSimulator::Answer SwitchSimulator::take(const std::vector<uint8_t>& frame)
 {
+    Answer answer;
     std::string why;
     if (!wellFormed(frame, why) || !lineSpeedMatches(why)) {
         log(true, frame, "malformed: " + why);
-        return;
+        return answer;
     }
     const int number = m_frameCount++;
-    const bool hit = m_options.fault != Fault::None && number == m_options.faultAt;
-
-    std::vector<uint8_t> reply;
+    answer.hit = m_options.fault != Fault::None && number == m_options.faultAt;
+    const bool hit = answer.hit;
+    std::vector<uint8_t>& reply = answer.reply;
     std::string what;
-    const uint8_t command = frame[1];
+    const uint8_t command = answer.command = frame[1];
     if (command == kGetInfo) {
         const uint8_t index = frame[8];
         what = "GET_INFO index " + std::to_string(index);
@@ -489,10 +495,16 @@ void SwitchSimulator::answer(const std::vector<uint8_t>& frame)
         reply = {kMagicShort, m_options.prodStatus};
     }
     log(true, frame, what);
+    return answer;
+}
 
+void SwitchSimulator::respond(Answer answer)
+{
+    std::vector<uint8_t>& reply = answer.reply;
+    const uint8_t command = answer.command;
     if (reply.empty())
         return;
-    if (!hit) {
+    if (!answer.hit) {
         send(reply, reply.size(), "answer");
         return;
     }

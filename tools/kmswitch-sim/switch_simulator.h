@@ -84,7 +84,15 @@ private:
     void dropIncompleteFrame(Clock::time_point now);
     bool wellFormed(const std::vector<uint8_t>& frame, std::string& why) const;
     bool lineSpeedMatches(std::string& why) const;
-    void answer(const std::vector<uint8_t>& frame);
+    // What the switch makes of a frame: logged (and saved) at once, answered later.
+    struct Answer
+    {
+        std::vector<uint8_t> reply; // empty: no answer at all
+        bool hit = false;           // the fault plays on this frame
+        uint8_t command = 0;
+    };
+    Answer take(const std::vector<uint8_t>& frame);
+    void respond(Answer answer);
     void send(const std::vector<uint8_t>& reply, size_t count, const std::string& what);
     void hangUp();
     void releaseBusy();
