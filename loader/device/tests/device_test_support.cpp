@@ -2,8 +2,9 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QMutexLocker>
+#include <QRegularExpression>
 #include <gtest/gtest.h>
-#include <termios.h>
 
 #include "apppreferences.h"
 
@@ -18,16 +19,32 @@ std::unique_ptr<kmsim::SwitchSimulator> startSwitch(kmsim::SimOptions options, i
         options.comNumber = number;
     options.portDir = testPortDir().toStdString();
     if (options.logPath == "-")
-        options.logPath.clear(); // keep test output readable; the frames are kept in memory
+        options.logPath.clear(); // the frames are kept in memory
     auto sim = std::make_unique<kmsim::SwitchSimulator>(options);
     std::string error;
     EXPECT_TRUE(sim->start(error)) << error;
     return sim;
 }
 
+namespace {
+QStringList descriptorLinks()
+{
+    const QDir fds(QStringLiteral("/proc/self/fd"));
+    QStringList targets;
+    for (const QString& fd : fds.entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::System))
+        targets << QFileInfo(fds.filePath(fd)).symLinkTarget();
+    return targets;
+}
+} // namespace
+
 int openDescriptorCount()
 {
-    return QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::System).size();
+    return descriptorLinks().size();
+}
+
+int descriptorsOn(const std::string& path)
+{
+    return descriptorLinks().count(QString::fromStdString(path));
 }
 
 void resetPreferences(int deviceCom)
@@ -42,26 +59,6 @@ void resetPreferences(int deviceCom)
     pref::iComRtsControl = 1;
     pref::iComDsrFlow = 0;
     pref::iComCtsFlow = 0;
-}
-
-int descriptorsOn(const std::string& path)
-{
-    const QDir fds(QStringLiteral("/proc/self/fd"));
-    int n = 0;
-    for (const QString& fd : fds.entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::System)) {
-        if (QFileInfo(fds.filePath(fd)).symLinkTarget() == QString::fromStdString(path))
-            ++n;
-    }
-    return n;
-}
-
-void makeRaw(int fd)
-{
-    termios tio {};
-    ASSERT_EQ(::tcgetattr(fd, &tio), 0);
-    ::cfmakeraw(&tio);
-    ::cfsetspeed(&tio, B9600);
-    ASSERT_EQ(::tcsetattr(fd, TCSANOW, &tio), 0);
 }
 
 QByteArray testImage(int size)
@@ -81,4 +78,116 @@ ProdDataRequest configRequest(const QByteArray& payload)
     r.payload = payload;
     r.size = quint32(payload.size());
     return r;
+}
+
+// ---- SerialTrace ----
+
+SerialTrace::SerialTrace() : m_system(systemSerialPortApi()), m_previous(setSerialPortApi(this)) {}
+SerialTrace::~SerialTrace() { setSerialPortApi(m_previous); }
+void SerialTrace::fail(const QString& call, int code) { m_failures.append({call, code}); }
+void SerialTrace::shorten(quint32 writeBytes, quint32 readBytes) { m_shortWrites = writeBytes; m_shortReads = readBytes; }
+int SerialTrace::lastError() { return m_system.lastError(); }
+void SerialTrace::setLastError(int code) { m_system.setLastError(code); }
+QString SerialTrace::errorText(int code) { return m_system.errorText(code); }
+
+QStringList SerialTrace::lines() const
+{
+    QMutexLocker lock(&m_mutex);
+    return m_lines;
+}
+
+int SerialTrace::count(const QString& prefix) const
+{
+    return lines().filter(QRegularExpression(QLatin1Char('^') + QRegularExpression::escape(prefix))).size();
+}
+
+void SerialTrace::clear()
+{
+    QMutexLocker lock(&m_mutex);
+    m_lines.clear();
+}
+
+template <typename Call>
+bool SerialTrace::pass(const QString& line, Call call)
+{
+    m_polling = false;
+    for (const auto& failure : m_failures) {
+        if (line.startsWith(failure.first)) {
+            QMutexLocker lock(&m_mutex);
+            m_lines << line + QStringLiteral(" fail");
+            m_system.setLastError(failure.second);
+            return false;
+        }
+    }
+    const bool ok = call();
+    QMutexLocker lock(&m_mutex);
+    m_lines << (ok ? line : line + QStringLiteral(" fail"));
+    return ok;
+}
+
+SerialHandle SerialTrace::open(const QString& path)
+{
+    SerialHandle h = kInvalidSerialHandle;
+    pass(QStringLiteral("open ") + path, [&] { return (h = m_system.open(path)) != kInvalidSerialHandle; });
+    return h;
+}
+
+bool SerialTrace::close(SerialHandle h)
+{
+    return pass(QStringLiteral("close"), [&] { return m_system.close(h); });
+}
+
+bool SerialTrace::getLineState(SerialHandle h, SerialLineState& s)
+{
+    return pass(QStringLiteral("get-line"), [&] { return m_system.getLineState(h, s); });
+}
+
+bool SerialTrace::setLineState(SerialHandle h, const SerialLineState& s)
+{
+    return pass(QStringLiteral("set-line %1 %2 %3 %4 dtr %5 rts %6 dsr %7 cts %8").arg(s.baudRate).arg(s.byteSize)
+                    .arg(s.parity).arg(s.stopBits).arg(s.dtrControl).arg(s.rtsControl).arg(s.outxDsrFlow).arg(s.outxCtsFlow),
+                [&] { return m_system.setLineState(h, s); });
+}
+
+bool SerialTrace::getTimeouts(SerialHandle h, SerialTimeouts& t)
+{
+    return pass(QStringLiteral("get-timeouts"), [&] { return m_system.getTimeouts(h, t); });
+}
+
+bool SerialTrace::setTimeouts(SerialHandle h, const SerialTimeouts& t)
+{
+    return pass(QStringLiteral("set-timeouts %1 %2 %3 %4 %5").arg(t.readIntervalTimeout).arg(t.readTotalTimeoutMultiplier)
+                    .arg(t.readTotalTimeoutConstant).arg(t.writeTotalTimeoutMultiplier).arg(t.writeTotalTimeoutConstant),
+                [&] { return m_system.setTimeouts(h, t); });
+}
+
+bool SerialTrace::inputQueueCount(SerialHandle h, quint32& count)
+{
+    m_polling = true;
+    return m_system.inputQueueCount(h, count);
+}
+
+bool SerialTrace::read(SerialHandle h, void* buffer, quint32 length, quint32& got)
+{
+    return pass(QStringLiteral("read %1").arg(length),
+                [&] { return m_system.read(h, buffer, length - qMin(length, m_shortReads), got); });
+}
+
+bool SerialTrace::write(SerialHandle h, const void* buffer, quint32 length, quint32& written)
+{
+    return pass(QStringLiteral("write %1").arg(length),
+                [&] { return m_system.write(h, buffer, length - qMin(length, m_shortWrites), written); });
+}
+
+bool SerialTrace::purge(SerialHandle h, unsigned flags)
+{
+    return pass(QStringLiteral("purge %1").arg(flags), [&] { return m_system.purge(h, flags); });
+}
+
+void SerialTrace::sleepMs(unsigned milliseconds)
+{
+    // A poll's sleep belongs to the wait, not to the protocol.
+    if (!m_polling)
+        pass(QStringLiteral("sleep %1").arg(milliseconds), [] { return true; });
+    m_system.sleepMs(milliseconds);
 }

@@ -1,11 +1,16 @@
 #pragma once
-// Shared pieces of the device tests: a private environment per test process, a simulated
-// switch linked as COMn, and a descriptor count for leak checks.
+// Shared pieces of the device tests: a private environment per test process (see the main),
+// a simulated switch linked as COMn, the handler with its state opened up, a trace of the
+// calls the device logic makes on the serial layer, and descriptor counts for leak checks.
 
+#include <QMutex>
 #include <QString>
+#include <QStringList>
 #include <memory>
 
+#include "comhandler256.h"
 #include "devicerecords.h"
+#include "serialportapi.h"
 #include "sim_options.h"
 #include "switch_simulator.h"
 
@@ -15,22 +20,84 @@ QString testPortDir();
 // Numbers above 160 have no automatic device, so a pinned port there is the test's alone.
 constexpr int kTestCom = 201;
 
-// Starts a simulated switch linked as COM<number> (or under `linkName`) in testPortDir().
-// Fails the current test when it cannot start.
-std::unique_ptr<kmsim::SwitchSimulator> startSwitch(kmsim::SimOptions options, int number = kTestCom);
+// Starts a simulated switch linked as COM<number> (or under options.linkName) in
+// testPortDir(). Fails the current test when it cannot start.
+std::unique_ptr<kmsim::SwitchSimulator> startSwitch(kmsim::SimOptions options = {},
+                                                    int number = kTestCom);
 
 // Number of open descriptors of this process, and of those open on `path`.
 int openDescriptorCount();
 int descriptorsOn(const std::string& path);
 
-// Puts the terminal behind `fd` into raw mode at 9600 baud, as the program does: the
-// simulated switch leaves the line's mode alone.
-void makeRaw(int fd);
-
-// Sets the preferences to the defaults of a fresh installation, with the given port.
+// The preferences of a fresh installation, with the given port.
 void resetPreferences(int deviceCom = kTestCom);
 
-// A payload whose bytes all differ from their neighbours (and include 0x0A and 0x0D).
+// A payload whose bytes differ from their neighbours (0x0A and 0x0D among them).
 QByteArray testImage(int size);
 // The PROD_SET_DATA request the load flow makes for `payload`.
 ProdDataRequest configRequest(const QByteArray& payload);
+
+// COMHandler256 with its primitives and state opened up.
+class TestableHandler : public COMHandler256
+{
+public:
+    using COMHandler256::COMHandler256;
+    using COMHandler256::closePort;
+    using COMHandler256::configurePort;
+    using COMHandler256::openPort;
+    using COMHandler256::readExact;
+    using COMHandler256::writeAll;
+
+    bool isBusy() const { return busy; }
+    SerialHandle handle() const { return portHandle; }
+    QString error() const { return lastError; }
+};
+
+// Installs itself as the serial layer for its lifetime, passes every call to the system's
+// layer and writes each down as one line ("write 60", "set-timeouts 5000 1 5000 2 1000",
+// "read 2 fail"). The input-queue polls of a read and their sleeps are left out: how many
+// there are depends on timing. Chosen calls can fail, and writes or reads come up short.
+class SerialTrace : public SerialPortApi
+{
+public:
+    SerialTrace();
+    ~SerialTrace() override;
+
+    // Every later call whose line starts with `call` fails with `code`, unseen by the system.
+    void fail(const QString& call, int code);
+    // Writes pass `bytes` fewer bytes on and report that; reads ask for `bytes` fewer.
+    void shorten(quint32 writeBytes, quint32 readBytes);
+
+    QStringList lines() const;
+    int count(const QString& prefix) const;
+    void clear();
+
+    SerialHandle open(const QString& devicePath) override;
+    bool close(SerialHandle handle) override;
+    bool getLineState(SerialHandle handle, SerialLineState& state) override;
+    bool setLineState(SerialHandle handle, const SerialLineState& state) override;
+    bool getTimeouts(SerialHandle handle, SerialTimeouts& timeouts) override;
+    bool setTimeouts(SerialHandle handle, const SerialTimeouts& timeouts) override;
+    bool inputQueueCount(SerialHandle handle, quint32& count) override;
+    bool read(SerialHandle handle, void* buffer, quint32 length, quint32& got) override;
+    bool write(SerialHandle handle, const void* buffer, quint32 length, quint32& written) override;
+    bool purge(SerialHandle handle, unsigned flags) override;
+    void sleepMs(unsigned milliseconds) override;
+    int lastError() override;
+    void setLastError(int code) override;
+    QString errorText(int code) override;
+
+private:
+    // Records `line` and makes the call, unless the call is to fail.
+    template <typename Call>
+    bool pass(const QString& line, Call call);
+
+    SerialPortApi& m_system;
+    SerialPortApi* m_previous;
+    QList<QPair<QString, int>> m_failures;
+    quint32 m_shortWrites = 0;
+    quint32 m_shortReads = 0;
+    bool m_polling = false;
+    mutable QMutex m_mutex;
+    QStringList m_lines;
+};

@@ -1,0 +1,492 @@
+// COMHandler256 against the simulated switch: the exchanges in their order, what lands in
+// the records and at the switch, every failure with its text, the open retry, and a line that
+// takes time or takes nothing.
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QRegularExpression>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTimer>
+#include <cerrno>
+#include <functional>
+#include <gtest/gtest.h>
+
+#include "apppreferences.h"
+#include "device_test_support.h"
+#include "frame_codec.h"
+#include "serialdeviceenumerator.h"
+
+namespace {
+
+QByteArray bytesOf(const std::vector<uint8_t>& v)
+{
+    return QByteArray(reinterpret_cast<const char*>(v.data()), int(v.size()));
+}
+
+QList<QByteArray> receivedFrames(const kmsim::SwitchSimulator& sim)
+{
+    QList<QByteArray> out;
+    for (const kmsim::FrameLog& f : sim.frames()) {
+        if (f.received)
+            out << bytesOf(f.bytes);
+    }
+    return out;
+}
+
+// The calls of one operation on the default line, around its exchanges.
+QStringList operationTrace(const QStringList& exchanges)
+{
+    return QStringList {"open \\\\.\\COM201", "get-line", "set-line 9600 8 0 0 dtr 1 rts 1 dsr 0 cts 0",
+                        "get-timeouts", "set-timeouts 5000 1 5000 2 1000"}
+        + exchanges + QStringList {"close"};
+}
+
+TEST(GetInfo, ThirtyTwoExchangesFillTheRecords)
+{
+    resetPreferences();
+    auto sim = startSwitch();
+    SerialTrace trace;
+    TestableHandler handler;
+    QList<InfoRecord> records {InfoRecord {}}; // the caller's list keeps what it had
+    QString error;
+    ASSERT_TRUE(handler.getInfo(records, error)) << error.toStdString();
+    EXPECT_TRUE(error.isEmpty());
+    ASSERT_EQ(records.size(), 33);
+    records.removeFirst();
+
+    // Each exchange: the request, a 10 ms pause, the reply's two first bytes, then the rest.
+    QStringList exchanges;
+    for (int i = 0; i < 32; ++i) {
+        exchanges << "write 60" << "sleep 10" << "read 2" << "read 58";
+        quint8 request[frames::kInfoFrameSize];
+        frames::encodeInfoRequest(quint8(i), request);
+        EXPECT_EQ(receivedFrames(*sim).value(i), QByteArray(reinterpret_cast<char*>(request), 60));
+        const std::vector<uint8_t> reply = kmsim::longInfoReply(uint8_t(i), 4);
+        // The packed record holds the reply's bytes as they came (on a little-endian host).
+        const InfoRecord& r = records[i];
+        EXPECT_EQ(QByteArray(reinterpret_cast<const char*>(&r), 20).toHex(),
+                  (QByteArray(1, char(i)) + bytesOf(reply).mid(8, 18) + QByteArray(1, 0)).toHex())
+            << "index, the reply's bytes 8..25 as they came, status 0";
+    }
+    EXPECT_EQ(trace.lines(), operationTrace(exchanges));
+    EXPECT_EQ(switchPortCount(records[0]), 4);
+    EXPECT_FALSE(handler.isBusy());
+    EXPECT_EQ(handler.handle(), 0);
+}
+
+TEST(GetInfo, ShortRepliesCarryOnlyTheStatus)
+{
+    resetPreferences();
+    kmsim::SimOptions o;
+    o.shortInfo = true;
+    o.infoStatus = 9;
+    auto sim = startSwitch(o);
+    TestableHandler handler;
+    QList<InfoRecord> records;
+    QString error;
+    ASSERT_TRUE(handler.getInfo(records, error)) << error.toStdString();
+    ASSERT_EQ(records.size(), 32);
+    for (int i = 0; i < 32; ++i) {
+        const QByteArray expected = QByteArray(1, char(i)) + QByteArray(18, 0) + QByteArray(1, 9);
+        EXPECT_EQ(QByteArray(reinterpret_cast<const char*>(&records[i]), 20), expected) << i;
+    }
+}
+
+TEST(GetInfo, EmulationAnswersWithoutThePort)
+{
+    resetPreferences(209); // no such port
+    pref::bEmulateDevice = true;
+    SerialTrace trace;
+    TestableHandler handler;
+    QList<InfoRecord> records;
+    QString error;
+    ASSERT_TRUE(handler.getInfo(records, error));
+    EXPECT_TRUE(trace.lines().isEmpty());
+    ASSERT_EQ(records.size(), 32);
+    const QByteArray deadBeef = QByteArray::fromHex("efbeaddeefbeaddeefbeadde");
+    for (int i = 0; i < 32; ++i) {
+        const QByteArray data = i > 2 ? QByteArray(18, 0)
+                                      : QByteArray::fromHex("0f") + char(i) + char(10 * (i + 1))
+                                            + QByteArray(3, 0) + deadBeef;
+        EXPECT_EQ(QByteArray(reinterpret_cast<const char*>(&records[i]), 20),
+                  QByteArray(1, char(i)) + data + QByteArray(1, 0)) << i;
+    }
+    EXPECT_EQ(switchPortCount(records[0]), 14);
+}
+
+TEST(ProdSetData, FrameGoesOutInPiecesOfSixtyAndTheStatusIsKept)
+{
+    const struct { int size; quint8 status; quint32 stored; } rows[] = {
+        {920, 7, 7}, {920, 2, 0xEE} /* 2 is never stored */, {44, 0, 0}, {4088, 1, 1}};
+    for (const auto& row : rows) {
+        resetPreferences();
+        pref::bEmulateDevice = row.size == 44; // emulation never spares the real port
+        kmsim::SimOptions o;
+        o.prodStatus = row.status;
+        auto sim = startSwitch(o);
+        SerialTrace trace;
+        TestableHandler handler;
+        ProdDataRequest request = configRequest(testImage(row.size));
+        request.size = 920; // stated, not used
+        request.index = 3;
+        request.status = 0xEE;
+        QString error;
+        ASSERT_TRUE(handler.prodSetData(request, error)) << error.toStdString();
+        EXPECT_EQ(request.status, row.stored);
+        QStringList exchange;
+        for (int left = row.size + 16; left > 0; left -= 60)
+            exchange << QStringLiteral("write %1").arg(qMin(left, 60));
+        exchange << "read 2"; // no pause before the answer is looked for
+        EXPECT_EQ(trace.lines(), operationTrace(exchange)) << row.size;
+        ASSERT_EQ(receivedFrames(*sim).size(), 1);
+        const QByteArray frame = receivedFrames(*sim)[0];
+        EXPECT_EQ(frame.left(6).toHex(), QByteArray("aa0e00000000"));
+        EXPECT_EQ(quint8(frame[6]) | quint8(frame[7]) << 8, row.size + 8);
+        EXPECT_EQ(frame.mid(8, 8).toHex(), QByteArray("0302000000800008")) << "index, kind, param";
+        EXPECT_EQ(frame.mid(16), request.payload);
+    }
+}
+
+TEST(Primitives, PiecesPortPathsAndAHandleOfNone)
+{
+    resetPreferences();
+    auto sim = startSwitch();
+    TestableHandler handler;
+    ASSERT_TRUE(handler.openPort());
+    ASSERT_TRUE(handler.configurePort());
+    SerialTrace trace;
+    const QByteArray junk(200, '\x01'); // no frame start: the switch drops it
+    const struct { int length; QStringList pieces; } rows[] = {
+        {0, {}}, {-5, {}}, {1, {"write 1"}}, {60, {"write 60"}}, {61, {"write 60", "write 1"}},
+        {121, {"write 60", "write 60", "write 1"}}};
+    for (const auto& row : rows) {
+        trace.clear();
+        EXPECT_TRUE(handler.writeAll(junk.constData(), row.length));
+        EXPECT_EQ(trace.lines(), row.pieces) << row.length;
+    }
+    handler.closePort();
+    EXPECT_EQ(handler.handle(), 0);
+    EXPECT_FALSE(handler.configurePort());
+    EXPECT_EQ(handler.error(), QStringLiteral("Port handle is invalid"));
+    pref::iDeviceCom = 9;
+    trace.clear();
+    EXPECT_FALSE(handler.openPort());
+    EXPECT_EQ(trace.lines().value(0), QStringLiteral("open COM9 fail"));
+}
+
+enum class Op { GetInfo, ProdSetData };
+
+struct FailureRow
+{
+    const char* label;
+    Op op;
+    std::function<void(kmsim::SimOptions&)> simulate; // null: no switch at all
+    std::function<void(SerialTrace&)> inject;
+    std::function<void()> prefer;
+    const char* expected;
+    int recordsKept;
+    bool purged;      // both queues purged after a failed read
+    qint64 minMs = 0; // the protocol's own waits
+};
+
+void PrintTo(const FailureRow& row, std::ostream* os)
+{
+    *os << row.label;
+}
+
+class Failure : public ::testing::TestWithParam<FailureRow> {};
+
+TEST_P(Failure, ReachesTheCallerAndLeavesNothingOpen)
+{
+    const FailureRow& row = GetParam();
+    resetPreferences();
+    if (row.prefer)
+        row.prefer();
+    std::unique_ptr<kmsim::SwitchSimulator> sim;
+    if (row.simulate) {
+        kmsim::SimOptions o;
+        row.simulate(o);
+        sim = startSwitch(o);
+    }
+    SerialTrace trace;
+    if (row.inject)
+        row.inject(trace);
+    TestableHandler handler;
+    const int descriptors = openDescriptorCount();
+    QElapsedTimer timer;
+    timer.start();
+    QString error;
+    QList<InfoRecord> records;
+    ProdDataRequest request = configRequest(QByteArray(920, '\x5c'));
+    request.status = 0xEE;
+    const bool ok = row.op == Op::GetInfo ? handler.getInfo(records, error)
+                                          : handler.prodSetData(request, error);
+    const qint64 elapsed = timer.elapsed();
+
+    EXPECT_FALSE(ok);
+    EXPECT_EQ(error.toStdString(), row.expected);
+    EXPECT_EQ(handler.error(), error);
+    EXPECT_FALSE(handler.isBusy());
+    EXPECT_EQ(handler.handle(), 0);
+    EXPECT_EQ(records.size(), row.recordsKept);
+    for (int i = 0; i < records.size(); ++i)
+        EXPECT_EQ(records[i].index, i);
+    EXPECT_EQ(request.status, 0xEEu);
+    EXPECT_EQ(trace.count("close"), trace.lines().filter(QRegularExpression("^open [^ ]*$")).size())
+        << "every port opened is closed";
+    if (sim && sim->hungUp())
+        EXPECT_EQ(descriptorsOn(sim->slavePath()), 0);
+    else
+        EXPECT_EQ(openDescriptorCount(), descriptors);
+    EXPECT_EQ(trace.count("purge 15"), row.purged ? 1 : 0);
+    EXPECT_GE(elapsed, row.minMs);
+    EXPECT_LT(elapsed, row.minMs + 2500) << "no wait beyond the protocol's own";
+}
+
+using F = kmsim::Fault;
+
+auto fault(F kind, int at, int cutAfter = 1)
+{
+    return [=](kmsim::SimOptions& o) {
+        o.fault = kind;
+        o.faultAt = at;
+        o.cutAfter = cutAfter;
+    };
+}
+
+auto healthy()
+{
+    return [](kmsim::SimOptions&) {};
+}
+
+auto failing(const char* call)
+{
+    return [=](SerialTrace& t) { t.fail(QString::fromLatin1(call), EIO); };
+}
+
+auto held()
+{
+    return [](kmsim::SimOptions& o) { o.busyMs = 8000; };
+}
+
+const FailureRow kFailures[] = {
+    {"port number 0", Op::GetInfo, healthy(), nullptr, [] { pref::iDeviceCom = 0; }, "Device port number is invalid", 0, false},
+    {"port number -3", Op::ProdSetData, healthy(), nullptr, [] { pref::iDeviceCom = -3; }, "Device port number is invalid", 0, false},
+    {"no such port, also after the retry", Op::GetInfo, nullptr, nullptr, nullptr, "No such file or directory", 0, false, 1900},
+    {"held elsewhere, also after the retry", Op::GetInfo, held(), nullptr, nullptr, "Device or resource busy", 0, false, 1900},
+    {"held elsewhere (write)", Op::ProdSetData, held(), nullptr, nullptr, "Device or resource busy", 0, false, 1900},
+    {"GetCommState fails", Op::GetInfo, healthy(), failing("get-line"), nullptr, "Cannot get COMMSTATE, error : Input/output error", 0, false},
+    {"SetCommState refuses 1.5 stop bits", Op::GetInfo, healthy(), nullptr, [] { pref::iComStopBits = 1; },
+     "Cannot set COMMSTATE, error : One and a half stop bits are not supported on Linux", 0, false},
+    {"SetCommState refuses DTR control 3", Op::ProdSetData, healthy(), nullptr, [] { pref::iComDtrControl = 3; },
+     "Cannot set COMMSTATE, error : The DTR control setting is not valid", 0, false},
+    {"GetCommTimeouts fails", Op::GetInfo, healthy(), failing("get-timeouts"), nullptr, "Cannot GET COMMTIMEOUTS, error : Input/output error", 0, false},
+    {"SetCommTimeouts fails", Op::ProdSetData, healthy(), failing("set-timeouts"), nullptr, "Cannot SET COMMTIMEOUTS, error : Input/output error", 0, false},
+    {"silent at the first record", Op::GetInfo, fault(F::Silence, 0), nullptr, nullptr, "COM port read failed by timeout", 0, true, 1000},
+    {"silent at record 3", Op::GetInfo, fault(F::Silence, 3), nullptr, nullptr, "COM port read failed by timeout", 3, true, 1000},
+    {"silent after the image", Op::ProdSetData, fault(F::Silence, 0), nullptr, nullptr, "COM port read failed by timeout", 0, true, 1000},
+    {"one byte of the reply", Op::GetInfo, fault(F::Cut, 0, 1), nullptr, nullptr, "COM port read failed by timeout", 0, true, 1000},
+    {"long reply cut after 30 bytes at record 2", Op::GetInfo, fault(F::Cut, 2, 30), nullptr, nullptr, "COM port read failed by timeout", 2, true, 1000},
+    {"hang-up mid-reply at record 6", Op::GetInfo, fault(F::HangUp, 6, 10), nullptr, nullptr, "COM port read failed by timeout", 6, true, 1000},
+    {"hang-up after the image", Op::ProdSetData, fault(F::HangUp, 0, 0), nullptr, nullptr, "COM port read failed by timeout", 0, true, 1000},
+    {"ReadFile fails", Op::GetInfo, healthy(), failing("read"), nullptr, "COM port read failed with error : Input/output error", 0, true},
+    {"ReadFile returns fewer bytes", Op::GetInfo, healthy(), [](SerialTrace& t) { t.shorten(0, 1); }, nullptr,
+     "COM port read failed by timeout", 0, true},
+    {"WriteFile fails", Op::GetInfo, healthy(), failing("write"), nullptr, "Write failed with error : Input/output error", 0, false},
+    {"WriteFile writes short", Op::ProdSetData, healthy(),
+     [](SerialTrace& t) { t.shorten(1, 0); t.setLastError(EAGAIN); }, nullptr,
+     "Write failed with error : Resource temporarily unavailable", 0, false},
+    {"wrong magic at record 5", Op::GetInfo, fault(F::WrongMagic, 5), nullptr, nullptr, "Invalid magic number detected in read stream value", 5, false},
+    {"length 17 at record 4", Op::GetInfo, fault(F::WrongLength, 4), nullptr, nullptr,
+     "Invalid data length of GET_INFO structure. Expected : 18 bytes, got 17 bytes", 4, false},
+    {"length 60 at record 31", Op::GetInfo, [](kmsim::SimOptions& o) { o.fault = F::WrongLength; o.faultAt = 31; o.infoLength = 60; },
+     nullptr, nullptr, "Invalid data length of GET_INFO structure. Expected : 18 bytes, got 60 bytes", 31, false},
+    {"answer starts with 00", Op::ProdSetData, fault(F::WrongMagic, 0), nullptr, nullptr,
+     "Invalid magic number detected in COM response on PROD_SET_DATA", 0, false},
+    {"answer starts with AA", Op::ProdSetData, [](kmsim::SimOptions& o) { o.fault = F::WrongMagic; o.wrongMagic = 0xAA; },
+     nullptr, nullptr, "Invalid magic number detected in COM response on PROD_SET_DATA", 0, false},
+};
+
+INSTANTIATE_TEST_SUITE_P(Rows, Failure, ::testing::ValuesIn(kFailures));
+
+TEST(Failure, PayloadAboveTheFrameIsRefusedBeforeThePort)
+{
+    resetPreferences();
+    SerialTrace trace;
+    TestableHandler handler;
+    ProdDataRequest request = configRequest(testImage(4089));
+    QString error;
+    EXPECT_FALSE(handler.prodSetData(request, error));
+    EXPECT_EQ(error, QStringLiteral("Payload of PROD_SET_DATA is too large. Maximum : 4088 bytes, got 4089 bytes"));
+    EXPECT_TRUE(trace.lines().isEmpty());
+    EXPECT_FALSE(handler.isBusy());
+}
+
+TEST(Failure, FailedTimeoutsPutTheLineSettingsBack)
+{
+    resetPreferences();
+    pref::iComBaudrate = 19200;
+    auto sim = startSwitch();
+    SerialTrace trace;
+    trace.fail("set-timeouts", EIO);
+    TestableHandler handler;
+    QList<InfoRecord> records;
+    QString error;
+    EXPECT_FALSE(handler.getInfo(records, error));
+    const QStringList sets = trace.lines().filter("set-line");
+    ASSERT_EQ(sets.size(), 2);
+    EXPECT_TRUE(sets[0].startsWith("set-line 19200"));
+    EXPECT_TRUE(sets[1].startsWith("set-line 38400")) << "back to what the line had: " << sets[1].toStdString();
+}
+
+// ---- the open retry ----
+
+TEST(OpenRetry, PortFreedDuringTheWaitIsUsed)
+{
+    resetPreferences();
+    kmsim::SimOptions o;
+    o.busyMs = 700;
+    auto sim = startSwitch(o);
+    SerialTrace trace;
+    TestableHandler handler;
+    // Port changes during the wait run the probe, whose opens are not the operation's.
+    QObject::disconnect(SerialDeviceEnumerator::instance(), nullptr, &handler, nullptr);
+    QElapsedTimer timer;
+    timer.start();
+    QList<InfoRecord> records;
+    QString error;
+    ASSERT_TRUE(handler.getInfo(records, error)) << error.toStdString();
+    EXPECT_GE(timer.elapsed(), 1950) << "the second attempt comes after 2000 ms";
+    EXPECT_EQ(trace.lines().filter("open"), (QStringList {"open \\\\.\\COM201 fail", "open \\\\.\\COM201"}));
+    EXPECT_EQ(records.size(), 32);
+}
+
+TEST(OpenRetry, DuringTheWaitASecondOperationIsRefusedAndOthersMayWork)
+{
+    resetPreferences();
+    kmsim::SimOptions o;
+    o.busyMs = 700;
+    auto sim = startSwitch(o);
+    TestableHandler handler;
+    QSignalSpy connected(&handler, &COMHandler256::comConnected);
+    QString infoError, prodError, lastErrorDuringWait, otherError;
+    bool busyDuringWait = false, probeResult = true, otherOk = false;
+    int probeEmissions = 0;
+    QTimer::singleShot(300, [&] {
+        busyDuringWait = handler.isBusy();
+        QList<InfoRecord> inner;
+        handler.getInfo(inner, infoError);
+        ProdDataRequest request = configRequest(testImage(920));
+        handler.prodSetData(request, prodError);
+        lastErrorDuringWait = handler.error();
+        const int before = connected.size();
+        handler.onSerialListChanged({QStringLiteral("COM201")}); // its own handle, no retry
+        probeEmissions = connected.size() - before;
+        probeResult = connected.last()[0].toBool();
+    });
+    // busy is per object: a fresh handler meets the same port, free again at 700 ms.
+    QTimer::singleShot(1000, [&] {
+        TestableHandler other;
+        ProdDataRequest request = configRequest(testImage(920));
+        otherOk = other.prodSetData(request, otherError);
+    });
+    QList<InfoRecord> records;
+    QString error;
+    ASSERT_TRUE(handler.getInfo(records, error)) << error.toStdString();
+    EXPECT_TRUE(busyDuringWait);
+    EXPECT_EQ(infoError, QStringLiteral("COM operation is already in process"));
+    EXPECT_EQ(prodError, QStringLiteral("COM operation is already in process"));
+    EXPECT_TRUE(lastErrorDuringWait.isEmpty()) << "the refusal leaves the last error alone";
+    EXPECT_EQ(probeEmissions, 1);
+    EXPECT_FALSE(probeResult) << "still held at 300 ms";
+    EXPECT_TRUE(otherOk) << otherError.toStdString();
+    EXPECT_EQ(records.size(), 32) << "the first operation carries on";
+    EXPECT_EQ(sim->images().size(), 1u);
+}
+
+TEST(OpenRetry, OpenAfterTheWaitEndedIsNeverKept)
+{
+    resetPreferences();
+    kmsim::SimOptions o;
+    o.busyMs = 1000; // free again before the retry's moment
+    auto sim = startSwitch(o);
+    TestableHandler handler;
+    QObject::disconnect(SerialDeviceEnumerator::instance(), nullptr, &handler, nullptr);
+    // Quitting the application leaves every running loop, the retry's wait among them.
+    QTimer::singleShot(300, [] { QCoreApplication::exit(0); });
+    QList<InfoRecord> records;
+    QString error;
+    EXPECT_FALSE(handler.getInfo(records, error));
+    EXPECT_EQ(error, QStringLiteral("Device or resource busy"));
+    QTest::qWait(2500);
+    EXPECT_EQ(handler.handle(), 0);
+    EXPECT_EQ(descriptorsOn(sim->slavePath()), 1) << "only the switch's own end stays open";
+}
+
+// ---- a line that takes time ----
+
+struct TimingRow
+{
+    const char* label;
+    unsigned baud;
+    int replyDelayMs;
+    const char* error; // null: the image loads
+};
+
+void PrintTo(const TimingRow& row, std::ostream* os)
+{
+    *os << row.label;
+}
+
+class ReplyTiming : public ::testing::TestWithParam<TimingRow> {};
+
+// The 936-byte frame needs 975 ms on the wire at 9600 baud: the budget must start after.
+TEST_P(ReplyTiming, BudgetStartsWhenTheFrameHasLeftTheLine)
+{
+    const TimingRow& row = GetParam();
+    resetPreferences();
+    pref::iComBaudrate = int(row.baud);
+    kmsim::SimOptions o;
+    o.baud = row.baud;
+    o.replyDelayMs = row.replyDelayMs;
+    auto sim = startSwitch(o);
+    COMHandler256 handler;
+    ProdDataRequest request = configRequest(testImage(920));
+    QString error;
+    const bool loaded = handler.prodSetData(request, error);
+    EXPECT_EQ(loaded, row.error == nullptr) << error.toStdString();
+    EXPECT_EQ(error.toStdString(), row.error ? row.error : "");
+    EXPECT_EQ(sim->images().size(), 1u) << "the switch has the image either way";
+    EXPECT_EQ(sim->malformedCount(), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, ReplyTiming,
+    ::testing::Values(TimingRow {"9600 baud, answer after 200 ms", 9600, 200, nullptr},
+                      TimingRow {"9600 baud, answer after 1500 ms", 9600, 1500, "COM port read failed by timeout"},
+                      TimingRow {"115200 baud, answer after 200 ms", 115200, 200, nullptr},
+                      TimingRow {"115200 baud, answer after 1500 ms", 115200, 1500, "COM port read failed by timeout"}));
+
+TEST(StalledLine, WriteFailsWithinItsBoundAndLetsThePortGo)
+{
+    resetPreferences();
+    kmsim::SimOptions o;
+    o.stall = true;
+    auto sim = startSwitch(o);
+    TestableHandler handler;
+    const int descriptors = openDescriptorCount();
+    ProdDataRequest request = configRequest(testImage(920));
+    QString error;
+    QElapsedTimer timer;
+    timer.start();
+    EXPECT_FALSE(handler.prodSetData(request, error));
+    // The bound of the first piece: 60 bytes at 2 ms each plus one second, 1120 ms.
+    EXPECT_LT(timer.elapsed(), 3000) << "a stuck write must not wait for ever";
+    EXPECT_EQ(error, QStringLiteral("Write failed with error : Connection timed out"));
+    EXPECT_FALSE(handler.isBusy());
+    EXPECT_EQ(handler.handle(), 0);
+    EXPECT_EQ(openDescriptorCount(), descriptors);
+}
+
+} // namespace

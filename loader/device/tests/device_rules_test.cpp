@@ -1,0 +1,310 @@
+// The pure rules of the device link, table by table: port names and paths, Linux numbering,
+// the line-settings mapping, time on the wire, the switch's frames as bytes, and the
+// enumerator's difference test. Nothing here needs a port.
+
+#include <gtest/gtest.h>
+#include <sys/ioctl.h>
+
+#include "comportnames.h"
+#include "frame_codec.h"
+#include "portinfo.h"
+#include "portnumbering_linux.h"
+#include "termiosmapping_posix.h"
+#include "wire_time.h"
+
+namespace {
+
+TEST(PortNames, OnlyComAndAsciiDigits)
+{
+    const struct { const char* name; bool accepted; unsigned number; } rows[] = {
+        {"COM3", true, 3}, {"com3", true, 3}, {"cOm12", true, 12}, {"COM007", true, 7},
+        {"COM0", true, 0}, {"COM4294967295", true, 4294967295u}, {"COM", false, 0},
+        {"COM3A", false, 0}, {"COM 3", false, 0}, {"COM+3", false, 0}, {" COM3", false, 0},
+        {"LPT1", false, 0}, {"CON3", false, 0}, {"COM4294967296", false, 0},
+        {"COM\u0663", false, 0} /* Arabic-Indic three */, {"", false, 0}};
+    for (const auto& row : rows) {
+        unsigned number = 12345;
+        EXPECT_EQ(parseComPortName(QString::fromUtf8(row.name), number), row.accepted) << row.name;
+        EXPECT_EQ(number, row.accepted ? row.number : 12345u) << row.name;
+    }
+}
+
+TEST(PortNames, DevicePathsAndBack)
+{
+    const struct { int number; const char* path; } rows[] = {
+        {1, "COM1"}, {9, "COM9"}, {10, "\\\\.\\COM10"}, {201, "\\\\.\\COM201"}};
+    for (const auto& row : rows) {
+        EXPECT_EQ(comDevicePath(row.number), QString::fromLatin1(row.path));
+        EXPECT_EQ(comNumberFromDevicePath(QString::fromLatin1(row.path)), unsigned(row.number));
+    }
+    EXPECT_EQ(comPortName(10), QStringLiteral("COM10"));
+    EXPECT_EQ(comNumberFromDevicePath(QStringLiteral("\\\\.\\com12")), 12u);
+    EXPECT_EQ(comNumberFromDevicePath(QStringLiteral("/dev/ttyS0")), 0u);
+    EXPECT_EQ(comNumberFromDevicePath(QStringLiteral("\\\\.\\LPT1")), 0u);
+}
+
+TEST(PortNames, AutomaticNumbersInFixedBlocks)
+{
+    const struct { const char* kernelName; unsigned number; } rows[] = {
+        {"ttyS0", 1}, {"ttyS31", 32}, {"ttyS32", 0}, {"ttyUSB0", 33}, {"ttyUSB31", 64},
+        {"ttyACM0", 65}, {"ttyACM5", 70}, {"ttyAMA0", 97}, {"rfcomm0", 129}, {"rfcomm31", 160},
+        {"ttyS", 0}, {"ttyS01", 0}, {"ttyS1a", 0}, {"tty0", 0}, {"ttyUSB123", 0}, {"pts0", 0}};
+    for (const auto& row : rows) {
+        const QString name = QString::fromLatin1(row.kernelName);
+        EXPECT_EQ(automaticComNumber(name), row.number) << row.kernelName;
+        if (row.number) {
+            EXPECT_EQ(automaticDeviceNode(row.number), QStringLiteral("/dev/") + name);
+        }
+    }
+    for (unsigned none : {0u, 161u, 201u})
+        EXPECT_TRUE(automaticDeviceNode(none).isEmpty()) << none;
+}
+
+SerialLineState defaults()
+{
+    SerialLineState s;
+    s.baudRate = 9600;
+    s.dtrControl = 1;
+    s.rtsControl = 1;
+    return s;
+}
+
+termios cooked()
+{
+    termios t {};
+    t.c_iflag = ICRNL | IXON | IXOFF | IXANY;
+    t.c_oflag = OPOST | ONLCR;
+    t.c_lflag = ECHO | ICANON | ISIG;
+    t.c_cflag = CS7 | PARENB | CSTOPB | HUPCL;
+    t.c_cc[VMIN] = 1;
+    t.c_cc[VTIME] = 5;
+    cfsetspeed(&t, B1200);
+    return t;
+}
+
+struct LineRow
+{
+    const char* label;
+    void (*change)(SerialLineState&);
+    tcflag_t set, clear; // c_cflag bits that must be set, and clear
+    ModemLine dtr, rts;
+    const char* refused; // the refusal's text; null when the plan is made
+};
+
+// Every field of the line settings, applied on top of a cooked terminal: raw mode always,
+// each field where it belongs, and what cannot be given refused with its own text.
+TEST(LineSettings, MapsEachFieldOrRefusesWithItsText)
+{
+    using R = ModemLine;
+    const LineRow rows[] = {
+        {"defaults", [](SerialLineState&) {}, CS8, PARENB | CSTOPB | CRTSCTS, R::Raise, R::Raise, nullptr},
+        {"5 bits", [](SerialLineState& s) { s.byteSize = 5; }, CS5, CS6 & ~CS5, R::Raise, R::Raise, nullptr},
+        {"7 bits", [](SerialLineState& s) { s.byteSize = 7; }, CS7, CS8 & ~CS7, R::Raise, R::Raise, nullptr},
+        {"odd", [](SerialLineState& s) { s.parity = 1; }, PARENB | PARODD, CMSPAR, R::Raise, R::Raise, nullptr},
+        {"even", [](SerialLineState& s) { s.parity = 2; }, PARENB, PARODD | CMSPAR, R::Raise, R::Raise, nullptr},
+        {"mark", [](SerialLineState& s) { s.parity = 3; }, PARENB | CMSPAR | PARODD, 0, R::Raise, R::Raise, nullptr},
+        {"space", [](SerialLineState& s) { s.parity = 4; }, PARENB | CMSPAR, PARODD, R::Raise, R::Raise, nullptr},
+        {"two stop bits", [](SerialLineState& s) { s.stopBits = 2; }, CSTOPB, 0, R::Raise, R::Raise, nullptr},
+        {"DTR and RTS off", [](SerialLineState& s) { s.dtrControl = s.rtsControl = 0; }, 0, CRTSCTS, R::Drop, R::Drop, nullptr},
+        // Only CTS flow may make output wait on CTS.
+        {"RTS handshake alone", [](SerialLineState& s) { s.rtsControl = 2; }, 0, CRTSCTS, R::Raise, R::Raise, nullptr},
+        {"CTS flow, RTS handshake", [](SerialLineState& s) { s.outxCtsFlow = 1; s.rtsControl = 2; }, CRTSCTS, 0, R::Raise, R::Leave, nullptr},
+        {"CTS flow, RTS off", [](SerialLineState& s) { s.outxCtsFlow = 1; s.rtsControl = 0; }, CRTSCTS, 0, R::Raise, R::Drop, nullptr},
+        {"1.5 stop bits", [](SerialLineState& s) { s.stopBits = 1; }, 0, 0, R::Leave, R::Leave, "One and a half stop bits are not supported on Linux"},
+        {"stop bits 3", [](SerialLineState& s) { s.stopBits = 3; }, 0, 0, R::Leave, R::Leave, "The stop bits setting is not valid"},
+        {"DSR flow", [](SerialLineState& s) { s.outxDsrFlow = 1; }, 0, 0, R::Leave, R::Leave, "DSR output flow control is not supported on Linux"},
+        {"DTR handshake", [](SerialLineState& s) { s.dtrControl = 2; }, 0, 0, R::Leave, R::Leave, "DTR handshake is not supported on Linux"},
+        {"DTR control 3", [](SerialLineState& s) { s.dtrControl = 3; }, 0, 0, R::Leave, R::Leave, "The DTR control setting is not valid"},
+        {"RTS toggle", [](SerialLineState& s) { s.rtsControl = 3; }, 0, 0, R::Leave, R::Leave, "RTS toggle is not supported on Linux"},
+        {"byte size 9", [](SerialLineState& s) { s.byteSize = 9; }, 0, 0, R::Leave, R::Leave, "The byte size must be 5, 6, 7 or 8"},
+        {"byte size 4", [](SerialLineState& s) { s.byteSize = 4; }, 0, 0, R::Leave, R::Leave, "The byte size must be 5, 6, 7 or 8"},
+        {"parity 5", [](SerialLineState& s) { s.parity = 5; }, 0, 0, R::Leave, R::Leave, "The parity setting is not valid"},
+        {"rate 0", [](SerialLineState& s) { s.baudRate = 0; }, 0, 0, R::Leave, R::Leave, "The baud rate is not valid"},
+    };
+    for (const LineRow& row : rows) {
+        SerialLineState s = defaults();
+        row.change(s);
+        TermiosPlan plan;
+        plan.tio.c_cflag = 0x1234;
+        int code = 0;
+        const bool made = planLineSettings(cooked(), s, plan, code);
+        ASSERT_EQ(made, row.refused == nullptr) << row.label;
+        if (!made) {
+            EXPECT_STREQ(lineSettingErrorText(code), row.refused) << row.label;
+            EXPECT_EQ(plan.tio.c_cflag, tcflag_t(0x1234)) << row.label << ": no half-written plan";
+            continue;
+        }
+        EXPECT_EQ(plan.tio.c_cflag & row.set, row.set) << row.label;
+        EXPECT_EQ(plan.tio.c_cflag & row.clear, 0u) << row.label;
+        EXPECT_EQ(plan.dtr, row.dtr) << row.label;
+        EXPECT_EQ(plan.rts, row.rts) << row.label;
+        // Raw, no driver time-outs, receiver on, no software flow either way.
+        EXPECT_EQ(plan.tio.c_lflag & (ECHO | ICANON | ISIG), 0u);
+        EXPECT_EQ(plan.tio.c_oflag & OPOST, 0u);
+        EXPECT_EQ(plan.tio.c_iflag & (IXON | IXOFF | IXANY | ICRNL), 0u);
+        EXPECT_EQ(plan.tio.c_cc[VMIN] | plan.tio.c_cc[VTIME], 0);
+        EXPECT_EQ(plan.tio.c_cflag & (CLOCAL | CREAD), tcflag_t(CLOCAL | CREAD));
+        if ((s.rtsControl == 2) != (s.outxCtsFlow != 0))
+            continue; // with CTS flow the driver owns RTS; without it a handshake is RTS on
+        // What lineStateOf reads from the plan is what was asked for.
+        const int modemBits = (row.dtr == R::Raise ? TIOCM_DTR : 0) | (row.rts == R::Raise ? TIOCM_RTS : 0);
+        EXPECT_EQ(lineStateOf(plan.tio, rateOfSpeed(cfgetospeed(&plan.tio)), modemBits), s) << row.label;
+    }
+}
+
+TEST(LineSettings, StandardRatesByConstantOthersThroughTermios2)
+{
+    for (quint32 rate : {50u, 9600u, 115200u, 4000000u}) {
+        EXPECT_EQ(rateOfSpeed(standardSpeed(rate)), rate);
+        TermiosPlan plan;
+        int code = 0;
+        SerialLineState s = defaults();
+        s.baudRate = rate;
+        ASSERT_TRUE(planLineSettings(cooked(), s, plan, code));
+        EXPECT_FALSE(plan.customBaud) << rate;
+        EXPECT_EQ(cfgetospeed(&plan.tio), standardSpeed(rate));
+    }
+    SerialLineState s = defaults();
+    s.baudRate = 31250;
+    TermiosPlan plan;
+    int code = 0;
+    ASSERT_TRUE(planLineSettings(cooked(), s, plan, code));
+    EXPECT_TRUE(plan.customBaud);
+    EXPECT_EQ(standardSpeed(31250), speed_t(B0));
+    EXPECT_EQ(rateOfSpeed(B0), 0u);
+}
+
+TEST(WireTime, StartDataParityAndStopBits)
+{
+    const struct { quint32 baud; quint8 bits, parity, stop; quint64 bytes, us; quint32 msPerByte; } rows[] = {
+        {9600, 8, 0, 0, 936, 975000, 2},  // 10 bits a byte
+        {9600, 8, 0, 0, 1, 1042, 2},      // rounded up
+        {9600, 7, 2, 2, 96, 110000, 2},   // 1 + 7 + 1 + 2 = 11 bits
+        {9600, 8, 0, 1, 2, 2188, 2},      // 1.5 stop bits: 10.5
+        {115200, 8, 0, 0, 60, 5209, 1},
+        {300, 8, 0, 0, 1, 33334, 34},
+        {0, 8, 0, 0, 60, 0, 1},
+    };
+    for (const auto& row : rows) {
+        SerialLineState s = defaults();
+        s.baudRate = row.baud;
+        s.byteSize = row.bits;
+        s.parity = row.parity;
+        s.stopBits = row.stop;
+        EXPECT_EQ(wireTimeUs(s, row.bytes), row.us) << row.baud << " " << row.bytes;
+        EXPECT_EQ(wireMsPerByte(s), row.msPerByte) << row.baud;
+    }
+}
+
+QByteArray hex(const quint8* bytes, size_t size)
+{
+    return QByteArray(reinterpret_cast<const char*>(bytes), int(size)).toHex();
+}
+
+TEST(Frames, GetInfoRequestAndReplies)
+{
+    quint8 request[frames::kInfoFrameSize];
+    frames::encodeInfoRequest(7, request);
+    EXPECT_EQ(hex(request, sizeof request), "aa05000000003c0007" + QByteArray(102, '0'));
+
+    const struct { quint8 first; frames::ReplyKind kind; } heads[] = {
+        {0x55, frames::ReplyKind::Short}, {0xAA, frames::ReplyKind::Long},
+        {0x00, frames::ReplyKind::BadMagic}, {0x56, frames::ReplyKind::BadMagic}};
+    for (const auto& row : heads) {
+        const quint8 head[2] = {row.first, 0x09};
+        EXPECT_EQ(frames::replyKind(head), row.kind) << int(row.first);
+    }
+
+    // A long reply: bytes 8..25 are the information data, the rest is not read.
+    quint8 reply[frames::kInfoFrameSize];
+    for (size_t i = 0; i < sizeof reply; ++i)
+        reply[i] = quint8(0xC0 + i);
+    reply[6] = 18;
+    reply[7] = 0;
+    frames::InfoData data;
+    quint16 length = 0;
+    ASSERT_EQ(frames::decodeInfoReply(reply, data, length), frames::DecodeStatus::Ok);
+    EXPECT_EQ(data.infoA, 0xC8);
+    EXPECT_EQ(data.infoB, 0xC9);
+    EXPECT_EQ(data.infoWord, 0xCDCCCBCAu) << "little-endian";
+    EXPECT_EQ(hex(data.infoBlock, 8), QByteArray("cecfd0d1d2d3d4d5"));
+    EXPECT_EQ(data.infoTail, 0xD9D8D7D6u);
+    for (quint16 wrong : {17, 0, 60, 0x1200}) {
+        reply[6] = quint8(wrong);
+        reply[7] = quint8(wrong >> 8);
+        frames::InfoData untouched;
+        EXPECT_EQ(frames::decodeInfoReply(reply, untouched, length), frames::DecodeStatus::InfoBadLength);
+        EXPECT_EQ(length, wrong);
+        EXPECT_EQ(untouched.infoA, 0);
+    }
+}
+
+TEST(Frames, ProdSetDataFrameAndReply)
+{
+    const struct { size_t size; const char* head; } rows[] = {
+        {920, "aa0e00000000a003" "0002000000800008"},
+        {0, "aa0e000000000800" "0002000000800008"},
+        {4088, "aa0e000000000010" "0002000000800008"}};
+    for (const auto& row : rows) {
+        const QByteArray payload(int(row.size), '\x5c');
+        QByteArray frame(int(row.size) + 16, '\x77');
+        ASSERT_EQ(frames::encodeProdSetData(0, 2, 0x08008000, reinterpret_cast<const quint8*>(payload.constData()),
+                                            row.size, reinterpret_cast<quint8*>(frame.data())),
+                  row.size + 16);
+        EXPECT_EQ(frame.left(16).toHex(), QByteArray(row.head)) << row.size;
+        EXPECT_EQ(frame.mid(16), payload);
+    }
+    quint8 untouched[4200] = {0x77};
+    EXPECT_EQ(frames::encodeProdSetData(0, 2, 0, untouched, 4089, untouched), 0u) << "too large";
+    EXPECT_EQ(untouched[0], 0x77);
+
+    quint8 status = 0xEE;
+    const quint8 ack[2] = {0x55, 0x07};
+    EXPECT_EQ(frames::decodeProdReply(ack, status), frames::DecodeStatus::Ok);
+    EXPECT_EQ(status, 7);
+    for (quint8 first : {0x00, 0xAA}) {
+        const quint8 bad[2] = {first, 0x00};
+        EXPECT_EQ(frames::decodeProdReply(bad, status), frames::DecodeStatus::ProdBadMagic);
+    }
+}
+
+PortMap mapOf(std::initializer_list<PortInfo> ports)
+{
+    PortMap m;
+    for (const PortInfo& p : ports)
+        m.insert(p.portName, p);
+    return m;
+}
+
+PortInfo port(const char* name)
+{
+    PortInfo p;
+    p.portName = QString::fromLatin1(name);
+    p.systemPath = QStringLiteral("/dev/x") + p.portName;
+    p.hardwareIds = QStringList {QStringLiteral("0403:6001"), QStringLiteral("A50285BI")};
+    return p;
+}
+
+TEST(PortMaps, EveryFieldCountsButNotTheOrderOfInsertion)
+{
+    const PortMap base = mapOf({port("COM2"), port("COM10")});
+    EXPECT_FALSE(portMapsDiffer(base, base));
+    EXPECT_FALSE(portMapsDiffer(mapOf({port("COM10"), port("COM2")}), base));
+    EXPECT_FALSE(portMapsDiffer(PortMap(), PortMap()));
+    EXPECT_TRUE(portMapsDiffer(mapOf({port("COM2")}), base)) << "size";
+    EXPECT_TRUE(portMapsDiffer(mapOf({port("COM2"), port("COM11")}), base)) << "keys";
+    void (*const fields[])(PortInfo&) = {
+        [](PortInfo& p) { p.systemPath += 'x'; }, [](PortInfo& p) { p.className += 'x'; },
+        [](PortInfo& p) { p.location += 'x'; }, [](PortInfo& p) { p.driverPath += 'x'; },
+        [](PortInfo& p) { p.friendlyName += 'x'; }, [](PortInfo& p) { p.description += 'x'; },
+        [](PortInfo& p) { p.hardwareIds.swapItemsAt(0, 1); }, [](PortInfo& p) { p.vendorId += 'x'; },
+        [](PortInfo& p) { p.productId += 'x'; }, [](PortInfo& p) { p.manufacturer += 'x'; },
+        [](PortInfo& p) { p.service += 'x'; }, [](PortInfo& p) { p.bus += 'x'; }};
+    for (auto change : fields) {
+        PortMap changed = base;
+        change(changed[QStringLiteral("COM2")]);
+        EXPECT_TRUE(portMapsDiffer(changed, base));
+    }
+}
+
+} // namespace
