@@ -24,29 +24,18 @@ echo "== building Trevik, zentrix, kmcconv and kmswitch-sim"
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build "$build" -j"$jobs" --target Trevik zentrix kmcconv kmswitch-sim
 
-work=$(mktemp -d)
-sim_pid=""
-cleanup() {
-  if [ -n "$sim_pid" ]; then kill "$sim_pid" 2>/dev/null || true; wait "$sim_pid" 2>/dev/null || true; fi
-  rm -rf "$work"
-}
-trap cleanup EXIT
+. scripts/lib/session.sh
+session_begin
 
 # A private port folder and settings folder, so the demo neither sees nor changes the user's own.
 export TREVIK_PORT_DIR="$work/ports"
 export XDG_CONFIG_HOME="$work/config"
-mkdir -p "$TREVIK_PORT_DIR" "$XDG_CONFIG_HOME/Velmora" "$work/images"
+mkdir -p "$XDG_CONFIG_HOME/Velmora" "$work/images"
 printf '[main_config]\ngeneral.device_com=%s\n' "$com" >"$XDG_CONFIG_HOME/Velmora/Trevik Tool.ini"
 
 echo "== starting the simulated switch as COM$com (frame log: $work/switch.log)"
-"$build"/bin/kmswitch-sim --com "$com" --port-dir "$TREVIK_PORT_DIR" --ports 4 \
-  --save "$work/images" --log "$work/switch.log" >"$work/sim.out" &
-sim_pid=$!
-for _ in $(seq 50); do
-  [ -e "$TREVIK_PORT_DIR/COM$com" ] && break
-  sleep 0.1
-done
-[ -e "$TREVIK_PORT_DIR/COM$com" ] || { echo "the simulator did not come up" >&2; cat "$work/sim.out" >&2; exit 1; }
+SWITCH_BIN="$build"/bin/kmswitch-sim start_switch "$com" "$TREVIK_PORT_DIR" --ports 4 \
+  --save "$work/images" --log "$work/switch.log"
 
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
   echo "== no display: Trevik runs on a private Xvfb display and loads examples/two-desks.kmc"

@@ -31,51 +31,19 @@ for tool in Xvfb xwininfo import; do
   command -v "$tool" >/dev/null || { echo "$tool not found: run scripts/install-deps.sh" >&2; exit 1; }
 done
 
-work=$(mktemp -d)
-xvfb_pid=""
-app_pid=""
-cleanup() {
-  if [ -n "$app_pid" ]; then kill "$app_pid" 2>/dev/null || true; wait "$app_pid" 2>/dev/null || true; fi
-  if [ -n "$xvfb_pid" ]; then kill "$xvfb_pid" 2>/dev/null || true; wait "$xvfb_pid" 2>/dev/null || true; fi
-  rm -rf "$work"
-}
-trap cleanup EXIT
+. scripts/lib/session.sh
+session_begin
 
 # A fresh user unless the caller chose otherwise.
 export XDG_CONFIG_HOME=${XDG_CONFIG_HOME:-$work/config}
 export TREVIK_PORT_DIR=${TREVIK_PORT_DIR:-$work/ports}
 mkdir -p "$XDG_CONFIG_HOME" "$TREVIK_PORT_DIR"
 
-# Xvfb picks a free display itself and tells which one through the descriptor.
-Xvfb -displayfd 5 -screen 0 1024x800x24 -nolisten tcp 5>"$work/display" 2>"$work/xvfb.log" &
-xvfb_pid=$!
-for _ in $(seq 100); do
-  [ -s "$work/display" ] && break
-  sleep 0.1
-done
-[ -s "$work/display" ] || { echo "Xvfb did not start:" >&2; cat "$work/xvfb.log" >&2; exit 1; }
-export DISPLAY=":$(head -n1 "$work/display")"
-
+start_display
 QT_QPA_PLATFORM=xcb "$bin" "$@" >"$work/app.log" 2>&1 &
 app_pid=$!
-
-# The main window is the top-level window whose title begins with the designer title.
-window=""
-for _ in $(seq 200); do
-  if ! kill -0 "$app_pid" 2>/dev/null; then
-    echo "Trevik ended early:" >&2
-    cat "$work/app.log" >&2
-    app_pid=""
-    exit 1
-  fi
-  window=$(xwininfo -root -children 2>/dev/null | sed -n 's/^ *\(0x[0-9a-f]*\) "Trevik[^"]*": ("Trevik" .*/\1/p' | head -n1)
-  if [ -n "$window" ] && xwininfo -id "$window" | grep -q 'Map State: IsViewable'; then
-    break
-  fi
-  window=""
-  sleep 0.1
-done
-[ -n "$window" ] || { echo "no Trevik window appeared" >&2; cat "$work/app.log" >&2; exit 1; }
+session_pids+=("$app_pid")
+window=$(find_window "$app_pid") || { cat "$work/app.log" >&2; exit 1; }
 
 # Let the first paint finish before the picture is taken.
 sleep 1
@@ -110,6 +78,5 @@ if [ "${SCREENSHOT_CLOSE:-0}" = 1 ]; then
   fi
   status=0
   wait "$app_pid" || status=$?
-  app_pid=""
   [ "$status" -eq 0 ] || { echo "Trevik ended with status $status" >&2; cat "$work/app.log" >&2; exit 1; }
 fi

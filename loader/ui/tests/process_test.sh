@@ -13,13 +13,8 @@ for tool in Xvfb xwininfo import convert; do
   command -v "$tool" >/dev/null || { echo "$tool missing: skipped"; exit 77; }
 done
 
-work=$(mktemp -d)
-sim_pid=""
-cleanup() {
-  if [ -n "$sim_pid" ]; then kill "$sim_pid" 2>/dev/null || true; wait "$sim_pid" 2>/dev/null || true; fi
-  rm -rf "$work"
-}
-trap cleanup EXIT
+. "$source_dir/scripts/lib/session.sh"
+session_begin
 
 fail() { echo "FAIL: $*" >&2; exit 1; }
 
@@ -70,15 +65,9 @@ if [ $close_window = 1 ]; then
 fi
 
 echo "== the configured port is held by another program: disconnected, no log"
-mkdir -p "$work/held/config/Velmora" "$work/held/ports"
+mkdir -p "$work/held/config/Velmora"
 printf '[main_config]\ngeneral.device_com=9\n' >"$work/held/config/Velmora/Trevik Tool.ini"
-"$sim" --com 9 --port-dir "$work/held/ports" --busy 60000 --quiet >"$work/sim.out" 2>&1 &
-sim_pid=$!
-for _ in $(seq 50); do
-  [ -e "$work/held/ports/COM9" ] && break
-  sleep 0.1
-done
-[ -e "$work/held/ports/COM9" ] || fail "the simulator did not come up"
+SWITCH_BIN=$sim start_switch 9 "$work/held/ports" --busy 60000 --quiet || fail "the simulator did not come up"
 run_window held
 [ "$(cat "$work/held.title")" = "$expected_title" ] || fail "title is '$(cat "$work/held.title")'"
 [ "$(count_colour "$work/held.png" "$red_text")" -gt 20 ] || fail "no red status text"
