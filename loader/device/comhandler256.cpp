@@ -99,10 +99,8 @@ void COMHandler256::onSerialListChanged(const QStringList& devList)
 bool COMHandler256::openPort()
 {
     const int number = g_configMgr.deviceCom();
-    if (number < 1) {
-        lastError = QStringLiteral("Device port number is invalid");
-        return false;
-    }
+    if (number < 1)
+        return fail(DeviceFailure::PortNumber, QStringLiteral("Device port number is invalid"));
     const QString path = comDevicePath(number);
     portHandle = serialPortApi().open(path);
     if (portHandle == kInvalidSerialHandle) {
@@ -117,8 +115,7 @@ bool COMHandler256::openPort()
     }
     if (portHandle == kInvalidSerialHandle) {
         portHandle = 0;
-        lastError = lastErrorText();
-        return false;
+        return fail(DeviceFailure::Open, lastErrorText());
     }
     return true;
 }
@@ -135,16 +132,13 @@ void COMHandler256::retryOpen()
 
 bool COMHandler256::configurePort()
 {
-    if (portHandle == 0) {
-        lastError = QStringLiteral("Port handle is invalid");
-        return false;
-    }
+    if (portHandle == 0)
+        return fail(DeviceFailure::Configure, QStringLiteral("Port handle is invalid"));
     SerialPortApi& api = serialPortApi();
     SerialLineState original;
-    if (!api.getLineState(portHandle, original)) {
-        lastError = QStringLiteral("Cannot get COMMSTATE, error : %1").arg(lastErrorText());
-        return false;
-    }
+    if (!api.getLineState(portHandle, original))
+        return fail(DeviceFailure::Configure,
+                    QStringLiteral("Cannot get COMMSTATE, error : %1").arg(lastErrorText()));
     SerialLineState wanted = original;
     wanted.baudRate = quint32(g_configMgr.comBaudrate());
     wanted.byteSize = quint8(g_configMgr.comByteSize());
@@ -154,18 +148,17 @@ bool COMHandler256::configurePort()
     wanted.rtsControl = quint8(g_configMgr.comRtsControl() & 0x3);
     wanted.outxDsrFlow = quint8(g_configMgr.comDsrFlow() & 0x1);
     wanted.outxCtsFlow = quint8(g_configMgr.comCtsFlow() & 0x1);
-    if (!api.setLineState(portHandle, wanted)) {
-        lastError = QStringLiteral("Cannot set COMMSTATE, error : %1").arg(lastErrorText());
-        return false;
-    }
+    if (!api.setLineState(portHandle, wanted))
+        return fail(DeviceFailure::Configure,
+                    QStringLiteral("Cannot set COMMSTATE, error : %1").arg(lastErrorText()));
 
     SerialTimeouts timeouts;
     if (!api.getTimeouts(portHandle, timeouts)) {
         // Take the text first: putting the settings back may overwrite the error code.
         const QString reason = lastErrorText();
         api.setLineState(portHandle, original);
-        lastError = QStringLiteral("Cannot GET COMMTIMEOUTS, error : %1").arg(reason);
-        return false;
+        return fail(DeviceFailure::Configure,
+                    QStringLiteral("Cannot GET COMMTIMEOUTS, error : %1").arg(reason));
     }
     timeouts.readIntervalTimeout = 5000;
     timeouts.readTotalTimeoutMultiplier = 1;
@@ -177,8 +170,8 @@ bool COMHandler256::configurePort()
     if (!api.setTimeouts(portHandle, timeouts)) {
         const QString reason = lastErrorText();
         api.setLineState(portHandle, original);
-        lastError = QStringLiteral("Cannot SET COMMTIMEOUTS, error : %1").arg(reason);
-        return false;
+        return fail(DeviceFailure::Configure,
+                    QStringLiteral("Cannot SET COMMTIMEOUTS, error : %1").arg(reason));
     }
     lineState = wanted;
     return true;
@@ -202,26 +195,24 @@ bool COMHandler256::readExact(void* buffer, quint32 length)
         api.sleepMs(kPollIntervalMs);
         if (timer.elapsed() > budgetMs) {
             api.purge(portHandle, kPurgeAll);
-            lastError = QStringLiteral("COM port read failed by timeout");
-            return false;
+            return fail(DeviceFailure::Read, QStringLiteral("COM port read failed by timeout"));
         }
     }
     quint32 got = 0;
     if (!api.read(portHandle, buffer, length, got)) {
         const QString reason = lastErrorText();
         api.purge(portHandle, kPurgeAll);
-        lastError = QStringLiteral("COM port read failed with error : %1").arg(reason);
-        return false;
+        return fail(DeviceFailure::Read,
+                    QStringLiteral("COM port read failed with error : %1").arg(reason));
     }
     if (got != length) {
         api.purge(portHandle, kPurgeAll);
-        lastError = QStringLiteral("COM port read failed by timeout");
-        return false;
+        return fail(DeviceFailure::Read, QStringLiteral("COM port read failed by timeout"));
     }
     return true;
 }
 
-bool COMHandler256::writeAll(const void* buffer, int length)
+bool COMHandler256::writeAll(const void* buffer, int length, bool reportProgress)
 {
     SerialPortApi& api = serialPortApi();
     const auto* bytes = static_cast<const quint8*>(buffer);
@@ -235,11 +226,12 @@ bool COMHandler256::writeAll(const void* buffer, int length)
     for (int offset = 0; offset < length;) {
         const quint32 piece = quint32(qMin(length - offset, kWritePiece));
         quint32 written = 0;
-        if (!api.write(portHandle, bytes + offset, piece, written) || written != piece) {
-            lastError = QStringLiteral("Write failed with error : %1").arg(lastErrorText());
-            return false;
-        }
+        if (!api.write(portHandle, bytes + offset, piece, written) || written != piece)
+            return fail(DeviceFailure::Write,
+                        QStringLiteral("Write failed with error : %1").arg(lastErrorText()));
         offset += int(piece);
+        if (reportProgress && progress)
+            progress({DeviceProgress::Writing, offset, length});
     }
     requestOnWire = onWire;
     return true;
@@ -270,8 +262,8 @@ bool COMHandler256::queryInfoRecord(InfoRecord& record)
         record.status = reply[1];
         return true;
     case frames::ReplyKind::BadMagic:
-        lastError = QString::fromLatin1(frames::decodeFailureText(frames::DecodeStatus::InfoBadMagic));
-        return false;
+        return fail(DeviceFailure::Reply, QString::fromLatin1(frames::decodeFailureText(
+                                              frames::DecodeStatus::InfoBadMagic)));
     case frames::ReplyKind::Long:
         break;
     }
@@ -281,12 +273,10 @@ bool COMHandler256::queryInfoRecord(InfoRecord& record)
     frames::InfoData data;
     quint16 length = 0;
     const frames::DecodeStatus status = frames::decodeInfoReply(reply, data, length);
-    if (status != frames::DecodeStatus::Ok) {
-        lastError = QString::fromLatin1(frames::decodeFailureText(status))
-                        .arg(frames::kInfoDataLength)
-                        .arg(length);
-        return false;
-    }
+    if (status != frames::DecodeStatus::Ok)
+        return fail(DeviceFailure::Reply, QString::fromLatin1(frames::decodeFailureText(status))
+                                              .arg(frames::kInfoDataLength)
+                                              .arg(length));
     record.infoA = data.infoA;
     record.infoB = data.infoB;
     record.infoWord = data.infoWord;
@@ -304,8 +294,16 @@ bool COMHandler256::beginOperation(QString& error)
     }
     busy = true;
     lastError.clear();
+    failure = DeviceFailure::None;
     portHandle = 0;
     return true;
+}
+
+bool COMHandler256::fail(DeviceFailure where, const QString& text)
+{
+    failure = where;
+    lastError = text;
+    return false;
 }
 
 bool COMHandler256::endOperation(bool ok, QString& error)
@@ -332,8 +330,11 @@ bool COMHandler256::getInfo(QList<InfoRecord>& list, QString& error)
             InfoRecord record;
             record.index = quint8(index);
             ok = queryInfoRecord(record);
-            if (ok)
+            if (ok) {
                 list.append(record);
+                if (progress)
+                    progress({DeviceProgress::InfoRecords, index + 1, frames::kInfoRecordCount});
+            }
         }
         closePort();
     }
@@ -350,24 +351,24 @@ bool COMHandler256::prodSetData(ProdDataRequest& request, QString& error)
     if (!frames::encodeProdSetData(request.index, request.kind, request.param,
                                    reinterpret_cast<const quint8*>(request.payload.constData()),
                                    size_t(payloadSize), reinterpret_cast<quint8*>(frame.data()))) {
-        lastError = QString::fromLatin1(frames::kPayloadTooLargeText)
-                        .arg(frames::kProdMaxPayload)
-                        .arg(payloadSize);
+        fail(DeviceFailure::Payload, QString::fromLatin1(frames::kPayloadTooLargeText)
+                                         .arg(frames::kProdMaxPayload)
+                                         .arg(payloadSize));
         return endOperation(false, error);
     }
 
     bool ok = openPort();
     if (ok) {
-        ok = configurePort() && writeAll(frame.constData(), frame.size());
+        ok = configurePort() && writeAll(frame.constData(), frame.size(), true);
         quint8 reply[frames::kReplyHeadSize] = {};
+        if (ok && progress)
+            progress({DeviceProgress::AwaitingAnswer, 0, 0});
         if (ok)
             ok = readExact(reply, sizeof reply);
         quint8 status = 0;
-        if (ok && frames::decodeProdReply(reply, status) != frames::DecodeStatus::Ok) {
-            lastError = QString::fromLatin1(
-                frames::decodeFailureText(frames::DecodeStatus::ProdBadMagic));
-            ok = false;
-        }
+        if (ok && frames::decodeProdReply(reply, status) != frames::DecodeStatus::Ok)
+            ok = fail(DeviceFailure::Reply, QString::fromLatin1(frames::decodeFailureText(
+                                                frames::DecodeStatus::ProdBadMagic)));
         if (ok && status != frames::kStatusNotStored)
             request.status = status;
         closePort();

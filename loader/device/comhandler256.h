@@ -7,11 +7,28 @@
 #include <QObject>
 #include <QString>
 #include <QStringList>
+#include <functional>
 
 #include "devicerecords.h"
 #include "serialportapi.h"
 
 class QEventLoop;
+
+// How far a device operation has come, for a caller that shows it (the window does not):
+// records read of a GET_INFO run, bytes of a PROD_SET_DATA frame handed to the line, then
+// the wait for the switch's answer.
+struct DeviceProgress
+{
+    enum Stage { InfoRecords, Writing, AwaitingAnswer };
+    Stage stage;
+    int done;
+    int total;
+};
+using DeviceProgressFn = std::function<void(const DeviceProgress&)>;
+
+// Where the last failed operation stopped, for a caller that tells transport trouble from
+// a switch that refused or did not answer.
+enum class DeviceFailure { None, PortNumber, Open, Configure, Write, Read, Reply, Payload };
 
 // Every operation opens the configured port (general.device_com), configures it from the
 // preferences, runs its exchanges and closes the port again before it returns; no port stays
@@ -49,6 +66,11 @@ public:
     // touched. Always uses the real port, also with emulation on.
     bool prodSetData(ProdDataRequest& request, QString& error);
 
+    // Called as an operation goes on; an empty function (the default) is never called.
+    void setProgress(DeviceProgressFn progress) { this->progress = std::move(progress); }
+    // Where the last operation failed; None after a success.
+    DeviceFailure lastFailure() const { return failure; }
+
 signals:
     // True when the configured port is present and could be opened, or emulation is on.
     void comConnected(bool bConnected);
@@ -64,13 +86,15 @@ protected:
     bool openPort();
     bool configurePort();
     bool readExact(void* buffer, quint32 length);
-    bool writeAll(const void* buffer, int length);
+    bool writeAll(const void* buffer, int length, bool reportProgress = false);
     bool queryInfoRecord(InfoRecord& record);
     // Closes an open port (if any) and sets portHandle to 0.
     void closePort();
     // Start and end of a device operation: the busy refusal, and the failure text handed on.
     bool beginOperation(QString& error);
     bool endOperation(bool ok, QString& error);
+    // Sets lastError and where the operation failed; always false.
+    bool fail(DeviceFailure where, const QString& text);
 
     QString lastError;
     SerialHandle portHandle = 0;
@@ -81,6 +105,8 @@ protected:
     SerialLineState lineState;
     // When the last request's last byte has left the line; a reply budget starts there.
     QDeadlineTimer requestOnWire;
+    DeviceProgressFn progress;
+    DeviceFailure failure = DeviceFailure::None;
 };
 
 // The system's message for the calling thread's last error, without line breaks.

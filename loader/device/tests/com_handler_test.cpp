@@ -48,6 +48,12 @@ TEST(GetInfo, ThirtyTwoExchangesFillTheRecords)
     auto sim = startSwitch();
     SerialTrace trace;
     TestableHandler handler;
+    QList<int> recordsDone;
+    handler.setProgress([&](const DeviceProgress& p) {
+        EXPECT_EQ(p.stage, DeviceProgress::InfoRecords);
+        EXPECT_EQ(p.total, 32);
+        recordsDone << p.done;
+    });
     QList<InfoRecord> records {InfoRecord {}}; // the caller's list keeps what it had
     QString error;
     ASSERT_TRUE(handler.getInfo(records, error)) << error.toStdString();
@@ -70,6 +76,9 @@ TEST(GetInfo, ThirtyTwoExchangesFillTheRecords)
             << "index, the reply's bytes 8..25 as they came, status 0";
     }
     EXPECT_EQ(trace.lines(), operationTrace(exchanges));
+    EXPECT_EQ(recordsDone.size(), 32);
+    EXPECT_EQ(recordsDone.value(0) + recordsDone.value(31), 1 + 32);
+    EXPECT_EQ(handler.lastFailure(), DeviceFailure::None);
     EXPECT_EQ(switchPortCount(records[0]), 4);
     EXPECT_FALSE(handler.isBusy());
     EXPECT_EQ(handler.handle(), 0);
@@ -127,6 +136,10 @@ TEST(ProdSetData, FrameGoesOutInPiecesOfSixtyAndTheStatusIsKept)
         auto sim = startSwitch(o);
         SerialTrace trace;
         TestableHandler handler;
+        QStringList progress;
+        handler.setProgress([&](const DeviceProgress& p) {
+            progress << QStringLiteral("%1 %2/%3").arg(p.stage).arg(p.done).arg(p.total);
+        });
         ProdDataRequest request = configRequest(testImage(row.size));
         request.size = 920; // stated, not used
         request.index = 3;
@@ -134,9 +147,12 @@ TEST(ProdSetData, FrameGoesOutInPiecesOfSixtyAndTheStatusIsKept)
         QString error;
         ASSERT_TRUE(handler.prodSetData(request, error)) << error.toStdString();
         EXPECT_EQ(request.status, row.stored);
-        QStringList exchange;
-        for (int left = row.size + 16; left > 0; left -= 60)
+        QStringList exchange, written;
+        for (int left = row.size + 16; left > 0; left -= 60) {
             exchange << QStringLiteral("write %1").arg(qMin(left, 60));
+            written << QStringLiteral("1 %1/%2").arg(row.size + 16 - left + qMin(left, 60)).arg(row.size + 16);
+        }
+        EXPECT_EQ(progress, written + QStringList {"2 0/0"}) << "bytes handed on, then the wait";
         exchange << "read 2"; // no pause before the answer is looked for
         EXPECT_EQ(trace.lines(), operationTrace(exchange)) << row.size;
         ASSERT_EQ(receivedFrames(*sim).size(), 1);
@@ -185,6 +201,7 @@ struct FailureRow
     std::function<void(SerialTrace&)> inject;
     std::function<void()> prefer;
     const char* expected;
+    DeviceFailure where;
     int recordsKept;
     bool purged;      // both queues purged after a failed read
     qint64 minMs = 0; // the protocol's own waits
@@ -227,6 +244,7 @@ TEST_P(Failure, ReachesTheCallerAndLeavesNothingOpen)
     EXPECT_FALSE(ok);
     EXPECT_EQ(error.toStdString(), row.expected);
     EXPECT_EQ(handler.error(), error);
+    EXPECT_EQ(handler.lastFailure(), row.where);
     EXPECT_FALSE(handler.isBusy());
     EXPECT_EQ(handler.handle(), 0);
     EXPECT_EQ(records.size(), row.recordsKept);
@@ -271,41 +289,41 @@ auto held()
 }
 
 const FailureRow kFailures[] = {
-    {"port number 0", Op::GetInfo, healthy(), nullptr, [] { pref::iDeviceCom = 0; }, "Device port number is invalid", 0, false},
-    {"port number -3", Op::ProdSetData, healthy(), nullptr, [] { pref::iDeviceCom = -3; }, "Device port number is invalid", 0, false},
-    {"no such port, also after the retry", Op::GetInfo, nullptr, nullptr, nullptr, "No such file or directory", 0, false, 1900},
-    {"held elsewhere, also after the retry", Op::GetInfo, held(), nullptr, nullptr, "Device or resource busy", 0, false, 1900},
-    {"held elsewhere (write)", Op::ProdSetData, held(), nullptr, nullptr, "Device or resource busy", 0, false, 1900},
-    {"GetCommState fails", Op::GetInfo, healthy(), failing("get-line"), nullptr, "Cannot get COMMSTATE, error : Input/output error", 0, false},
+    {"port number 0", Op::GetInfo, healthy(), nullptr, [] { pref::iDeviceCom = 0; }, "Device port number is invalid", DeviceFailure::PortNumber, 0, false},
+    {"port number -3", Op::ProdSetData, healthy(), nullptr, [] { pref::iDeviceCom = -3; }, "Device port number is invalid", DeviceFailure::PortNumber, 0, false},
+    {"no such port, also after the retry", Op::GetInfo, nullptr, nullptr, nullptr, "No such file or directory", DeviceFailure::Open, 0, false, 1900},
+    {"held elsewhere, also after the retry", Op::GetInfo, held(), nullptr, nullptr, "Device or resource busy", DeviceFailure::Open, 0, false, 1900},
+    {"held elsewhere (write)", Op::ProdSetData, held(), nullptr, nullptr, "Device or resource busy", DeviceFailure::Open, 0, false, 1900},
+    {"GetCommState fails", Op::GetInfo, healthy(), failing("get-line"), nullptr, "Cannot get COMMSTATE, error : Input/output error", DeviceFailure::Configure, 0, false},
     {"SetCommState refuses 1.5 stop bits", Op::GetInfo, healthy(), nullptr, [] { pref::iComStopBits = 1; },
-     "Cannot set COMMSTATE, error : One and a half stop bits are not supported on Linux", 0, false},
+     "Cannot set COMMSTATE, error : One and a half stop bits are not supported on Linux", DeviceFailure::Configure, 0, false},
     {"SetCommState refuses DTR control 3", Op::ProdSetData, healthy(), nullptr, [] { pref::iComDtrControl = 3; },
-     "Cannot set COMMSTATE, error : The DTR control setting is not valid", 0, false},
-    {"GetCommTimeouts fails", Op::GetInfo, healthy(), failing("get-timeouts"), nullptr, "Cannot GET COMMTIMEOUTS, error : Input/output error", 0, false},
-    {"SetCommTimeouts fails", Op::ProdSetData, healthy(), failing("set-timeouts"), nullptr, "Cannot SET COMMTIMEOUTS, error : Input/output error", 0, false},
-    {"silent at the first record", Op::GetInfo, fault(F::Silence, 0), nullptr, nullptr, "COM port read failed by timeout", 0, true, 1000},
-    {"silent at record 3", Op::GetInfo, fault(F::Silence, 3), nullptr, nullptr, "COM port read failed by timeout", 3, true, 1000},
-    {"silent after the image", Op::ProdSetData, fault(F::Silence, 0), nullptr, nullptr, "COM port read failed by timeout", 0, true, 1000},
-    {"one byte of the reply", Op::GetInfo, fault(F::Cut, 0, 1), nullptr, nullptr, "COM port read failed by timeout", 0, true, 1000},
-    {"long reply cut after 30 bytes at record 2", Op::GetInfo, fault(F::Cut, 2, 30), nullptr, nullptr, "COM port read failed by timeout", 2, true, 1000},
-    {"hang-up mid-reply at record 6", Op::GetInfo, fault(F::HangUp, 6, 10), nullptr, nullptr, "COM port read failed by timeout", 6, true, 1000},
-    {"hang-up after the image", Op::ProdSetData, fault(F::HangUp, 0, 0), nullptr, nullptr, "COM port read failed by timeout", 0, true, 1000},
-    {"ReadFile fails", Op::GetInfo, healthy(), failing("read"), nullptr, "COM port read failed with error : Input/output error", 0, true},
+     "Cannot set COMMSTATE, error : The DTR control setting is not valid", DeviceFailure::Configure, 0, false},
+    {"GetCommTimeouts fails", Op::GetInfo, healthy(), failing("get-timeouts"), nullptr, "Cannot GET COMMTIMEOUTS, error : Input/output error", DeviceFailure::Configure, 0, false},
+    {"SetCommTimeouts fails", Op::ProdSetData, healthy(), failing("set-timeouts"), nullptr, "Cannot SET COMMTIMEOUTS, error : Input/output error", DeviceFailure::Configure, 0, false},
+    {"silent at the first record", Op::GetInfo, fault(F::Silence, 0), nullptr, nullptr, "COM port read failed by timeout", DeviceFailure::Read, 0, true, 1000},
+    {"silent at record 3", Op::GetInfo, fault(F::Silence, 3), nullptr, nullptr, "COM port read failed by timeout", DeviceFailure::Read, 3, true, 1000},
+    {"silent after the image", Op::ProdSetData, fault(F::Silence, 0), nullptr, nullptr, "COM port read failed by timeout", DeviceFailure::Read, 0, true, 1000},
+    {"one byte of the reply", Op::GetInfo, fault(F::Cut, 0, 1), nullptr, nullptr, "COM port read failed by timeout", DeviceFailure::Read, 0, true, 1000},
+    {"long reply cut after 30 bytes at record 2", Op::GetInfo, fault(F::Cut, 2, 30), nullptr, nullptr, "COM port read failed by timeout", DeviceFailure::Read, 2, true, 1000},
+    {"hang-up mid-reply at record 6", Op::GetInfo, fault(F::HangUp, 6, 10), nullptr, nullptr, "COM port read failed by timeout", DeviceFailure::Read, 6, true, 1000},
+    {"hang-up after the image", Op::ProdSetData, fault(F::HangUp, 0, 0), nullptr, nullptr, "COM port read failed by timeout", DeviceFailure::Read, 0, true, 1000},
+    {"ReadFile fails", Op::GetInfo, healthy(), failing("read"), nullptr, "COM port read failed with error : Input/output error", DeviceFailure::Read, 0, true},
     {"ReadFile returns fewer bytes", Op::GetInfo, healthy(), [](SerialTrace& t) { t.shorten(0, 1); }, nullptr,
-     "COM port read failed by timeout", 0, true},
-    {"WriteFile fails", Op::GetInfo, healthy(), failing("write"), nullptr, "Write failed with error : Input/output error", 0, false},
+     "COM port read failed by timeout", DeviceFailure::Read, 0, true},
+    {"WriteFile fails", Op::GetInfo, healthy(), failing("write"), nullptr, "Write failed with error : Input/output error", DeviceFailure::Write, 0, false},
     {"WriteFile writes short", Op::ProdSetData, healthy(),
      [](SerialTrace& t) { t.shorten(1, 0); t.setLastError(EAGAIN); }, nullptr,
-     "Write failed with error : Resource temporarily unavailable", 0, false},
-    {"wrong magic at record 5", Op::GetInfo, fault(F::WrongMagic, 5), nullptr, nullptr, "Invalid magic number detected in read stream value", 5, false},
+     "Write failed with error : Resource temporarily unavailable", DeviceFailure::Write, 0, false},
+    {"wrong magic at record 5", Op::GetInfo, fault(F::WrongMagic, 5), nullptr, nullptr, "Invalid magic number detected in read stream value", DeviceFailure::Reply, 5, false},
     {"length 17 at record 4", Op::GetInfo, fault(F::WrongLength, 4), nullptr, nullptr,
-     "Invalid data length of GET_INFO structure. Expected : 18 bytes, got 17 bytes", 4, false},
+     "Invalid data length of GET_INFO structure. Expected : 18 bytes, got 17 bytes", DeviceFailure::Reply, 4, false},
     {"length 60 at record 31", Op::GetInfo, [](kmsim::SimOptions& o) { o.fault = F::WrongLength; o.faultAt = 31; o.infoLength = 60; },
-     nullptr, nullptr, "Invalid data length of GET_INFO structure. Expected : 18 bytes, got 60 bytes", 31, false},
+     nullptr, nullptr, "Invalid data length of GET_INFO structure. Expected : 18 bytes, got 60 bytes", DeviceFailure::Reply, 31, false},
     {"answer starts with 00", Op::ProdSetData, fault(F::WrongMagic, 0), nullptr, nullptr,
-     "Invalid magic number detected in COM response on PROD_SET_DATA", 0, false},
+     "Invalid magic number detected in COM response on PROD_SET_DATA", DeviceFailure::Reply, 0, false},
     {"answer starts with AA", Op::ProdSetData, [](kmsim::SimOptions& o) { o.fault = F::WrongMagic; o.wrongMagic = 0xAA; },
-     nullptr, nullptr, "Invalid magic number detected in COM response on PROD_SET_DATA", 0, false},
+     nullptr, nullptr, "Invalid magic number detected in COM response on PROD_SET_DATA", DeviceFailure::Reply, 0, false},
 };
 
 INSTANTIATE_TEST_SUITE_P(Rows, Failure, ::testing::ValuesIn(kFailures));
@@ -320,6 +338,7 @@ TEST(Failure, PayloadAboveTheFrameIsRefusedBeforeThePort)
     EXPECT_FALSE(handler.prodSetData(request, error));
     EXPECT_EQ(error, QStringLiteral("Payload of PROD_SET_DATA is too large. Maximum : 4088 bytes, got 4089 bytes"));
     EXPECT_TRUE(trace.lines().isEmpty());
+    EXPECT_EQ(handler.lastFailure(), DeviceFailure::Payload);
     EXPECT_FALSE(handler.isBusy());
 }
 
