@@ -13,7 +13,7 @@
 #include <QString>
 #include <QVariant>
 
-#include "cqtpreference.h"
+#include "cqt_preference.h"
 
 class CQTAbstractSerializer;
 

@@ -1,8 +1,10 @@
 #include "cqtbaseconfigmgr.h"
 
-#include "cqtlog.h"
-#include "cqtsupport.h"
-#include "iniserializer.h"
+#include "cqt_log.h"
+#include "machine_code.h"
+#include "protected_text.h"
+#include "runtime_type_name.h"
+#include "ini_serializer.h"
 
 #include <QCoreApplication>
 #include <QDir>

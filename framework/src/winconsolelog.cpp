@@ -1,9 +1,9 @@
 #include "winconsolelog.h"
 
-#include "cqtlog.h"
-#include "debuggeroutput.h"
-#include "logconsole.h"
-#include "privatefile.h"
+#include "cqt_log.h"
+#include "debugger_output.h"
+#include "log_console.h"
+#include "private_file.h"
 
 #include <QCoreApplication>
 #include <QDateTime>

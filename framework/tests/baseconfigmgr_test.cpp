@@ -1,10 +1,10 @@
 // The preference manager on a table of its own: defaults, debug file, command line, settings
 // file, type mismatches, shared names, protected texts, saving and cleanup.
 #include "cqtbaseconfigmgr.h"
-#include "cqtlog.h"
-#include "iniserializer.h"
+#include "cqt_log.h"
+#include "ini_serializer.h"
 #include "logcapture.h"
-#include "machineidentity.h"
+#include "machine_identity.h"
 #include "testenvironment.h"
 
 #include <QCoreApplication>

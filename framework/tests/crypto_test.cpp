@@ -1,7 +1,7 @@
 // ARC4 and CRC-8 against published test vectors; MD5 of the UTF-8 bytes.
 #include "arc4.h"
 #include "crc8.h"
-#include "cqtsupport.h"
+#include "protected_text.h"
 
 #include <QCryptographicHash>
 

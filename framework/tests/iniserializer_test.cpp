@@ -1,5 +1,5 @@
 // The INI serializer: addressing, section reads, the backup file's life.
-#include "iniserializer.h"
+#include "ini_serializer.h"
 #include "testenvironment.h"
 
 #include <QCoreApplication>

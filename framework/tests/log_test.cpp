@@ -1,6 +1,6 @@
 // Line shapes, forwarding, signals, re-entrancy, error backtraces and fatal lines of the log.
-#include "cqtlog.h"
-#include "debuggeroutput.h"
+#include "cqt_log.h"
+#include "debugger_output.h"
 #include "logcapture.h"
 #include "winconsolelog.h"
 

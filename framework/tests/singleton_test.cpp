@@ -1,6 +1,6 @@
 // Singleton creation, re-creation after destruction, and the two ways creation ends the process.
-#include "cqtlog.h"
-#include "cqtsingleton.h"
+#include "cqt_log.h"
+#include "cqt_singleton.h"
 
 #include <QObject>
 

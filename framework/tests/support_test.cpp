@@ -1,8 +1,11 @@
 // Machine code, protected texts and run-time type names.
-#include "cqtlog.h"
-#include "cqtsupport.h"
+#include "cqt_log.h"
+#include "cqt_support.h"
+#include "machine_code.h"
+#include "protected_text.h"
+#include "runtime_type_name.h"
 #include "crc8.h"
-#include "machineidentity.h"
+#include "machine_identity.h"
 
 #include <QCryptographicHash>
 #include <QRegularExpression>

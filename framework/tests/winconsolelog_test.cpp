@@ -1,8 +1,8 @@
 // The log channel's HTML file and console.
-#include "cqtlog.h"
-#include "debuggeroutput.h"
+#include "cqt_log.h"
+#include "debugger_output.h"
 #include "logcapture.h"
-#include "logconsole.h"
+#include "log_console.h"
 #include "testenvironment.h"
 #include "winconsolelog.h"
 

@@ -2,7 +2,7 @@
 // How long bytes take on a serial line: the arithmetic behind the reply budgets and the
 // write bounds of the device link. Pure functions, no system calls.
 
-#include "serialportapi.h"
+#include "serial_port_api.h"
 
 // Half-bits one byte occupies on the line: a start bit, the data bits, a parity bit when
 // parity is on, and the stop bits (1.5 stop bits are 3 half-bits).

@@ -5,7 +5,7 @@
 
 #include <QString>
 
-#include "cqtpreference.h"
+#include "cqt_preference.h"
 
 constexpr int kPreferenceCount = 34;
 

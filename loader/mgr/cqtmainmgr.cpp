@@ -7,7 +7,7 @@
 
 #include "appidentity.h"
 #include "cqtconfigmgr.h"
-#include "cqtlog.h"
+#include "cqt_log.h"
 #include "trevik.h"
 #include "winconsolelog.h"
 

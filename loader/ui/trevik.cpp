@@ -9,11 +9,11 @@
 #include <QStandardPaths>
 #include <QStatusBar>
 
-#include "comhandler256.h"
+#include "com_handler256.h"
 #include "config_header.h"
 #include "conversion_library.h"
 #include "cqtconfigmgr.h"
-#include "listcomports.h"
+#include "list_com_ports.h"
 #include "message_box.h"
 #include "ui_trevik.h"
 

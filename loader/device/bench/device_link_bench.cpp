@@ -9,7 +9,7 @@
 #include <cstdio>
 
 #include "apppreferences.h"
-#include "comhandler256.h"
+#include "com_handler256.h"
 #include "cqtconfigmgr.h"
 #include "switch_simulator.h"
 

@@ -15,7 +15,7 @@
 #include "apppreferences.h"
 #include "device_test_support.h"
 #include "frame_codec.h"
-#include "serialdeviceenumerator.h"
+#include "serial_device_enumerator.h"
 
 namespace {
 

@@ -5,11 +5,11 @@
 #include <gtest/gtest.h>
 #include <sys/ioctl.h>
 
-#include "comportnames.h"
+#include "com_port_names.h"
 #include "frame_codec.h"
-#include "portinfo.h"
-#include "portnumbering_linux.h"
-#include "termiosmapping_posix.h"
+#include "port_info.h"
+#include "port_numbering_linux.h"
+#include "termios_mapping_posix.h"
 #include "wire_time.h"
 
 namespace {

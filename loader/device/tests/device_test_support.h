@@ -8,9 +8,9 @@
 #include <QStringList>
 #include <memory>
 
-#include "comhandler256.h"
-#include "devicerecords.h"
-#include "serialportapi.h"
+#include "com_handler256.h"
+#include "device_records.h"
+#include "serial_port_api.h"
 #include "sim_options.h"
 #include "switch_simulator.h"
 

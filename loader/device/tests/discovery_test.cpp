@@ -10,10 +10,10 @@
 #include <gtest/gtest.h>
 
 #include "apppreferences.h"
-#include "comportnames.h"
+#include "com_port_names.h"
 #include "device_test_support.h"
-#include "listcomports.h"
-#include "serialdeviceenumerator.h"
+#include "list_com_ports.h"
+#include "serial_device_enumerator.h"
 
 namespace {
 

@@ -9,10 +9,10 @@
 #include <thread>
 #include <unistd.h>
 
-#include "comportnames.h"
+#include "com_port_names.h"
 #include "device_test_support.h"
 #include "frame_codec.h"
-#include "portdiscovery.h"
+#include "port_discovery.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include "appidentity.h"
 #include "apppreferences.h"
 #include "cqtconfigmgr.h"
-#include "iniserializer.h"
+#include "ini_serializer.h"
 #include "testenvironment.h"
 
 #include <QCoreApplication>

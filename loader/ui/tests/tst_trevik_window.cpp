@@ -18,11 +18,11 @@
 #include <algorithm>
 #include <memory>
 
-#include "comhandler256.h"
+#include "com_handler256.h"
 #include "cqtconfigmgr.h"
-#include "listcomports.h"
+#include "list_com_ports.h"
 #include "pinned_ports.h"
-#include "serialdeviceenumerator.h"
+#include "serial_device_enumerator.h"
 #include "test_environment.h"
 #include "trevik.h"
 

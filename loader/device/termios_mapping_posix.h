@@ -1,0 +1,48 @@
+#pragma once
+// Pure translation between the logic's line settings and termios; no system calls.
+
+#include <termios.h>
+
+#include "serial_port_api.h"
+
+// Error codes of settings that this system cannot give; errno values are all below them.
+enum LineSettingError : int {
+    kErrorBaudRate = 0x20000001,
+    kErrorByteSize,
+    kErrorParity,
+    kErrorStopBits,
+    kErrorOneAndHalfStopBits,
+    kErrorDtrHandshake,
+    kErrorRtsToggle,
+    kErrorDsrFlow,
+    kErrorDtrControl,
+};
+
+// The text for one of the codes above; empty for any other code.
+const char* lineSettingErrorText(int code);
+
+// The termios speed constant for a standard rate, or B0 when the rate needs termios2.
+speed_t standardSpeed(quint32 baudRate);
+// The rate of a speed constant; 0 for B0 or an unknown constant.
+quint32 rateOfSpeed(speed_t speed);
+
+// What the modem-line ioctls must do after tcsetattr.
+enum class ModemLine { Leave, Raise, Drop };
+
+struct TermiosPlan
+{
+    termios tio;              // the settings to hand to tcsetattr
+    bool customBaud = false;  // the rate is not standard: set it through termios2
+    ModemLine dtr = ModemLine::Leave;
+    ModemLine rts = ModemLine::Leave;
+};
+
+// Builds the settings for `state` on top of `current` (raw mode, no time-outs in the driver,
+// receiver on, modem status ignored; output waits on CTS only when outxCtsFlow asks for it). On a setting this system
+// cannot give, returns false with `errorCode` one of the codes above and `plan` untouched.
+bool planLineSettings(const termios& current, const SerialLineState& state, TermiosPlan& plan,
+                      int& errorCode);
+
+// The line settings that `tio` describes, with the rate read separately (termios2 gives any
+// rate) and the modem lines when the device has them (modemBits < 0: it has none).
+SerialLineState lineStateOf(const termios& tio, quint32 baudRate, int modemBits);
