@@ -101,9 +101,8 @@ TEST(Kmcconv, LeavesALinkOrFilePlantedAtATemporaryNameAlone)
         ScratchDir dir;
         const std::string image = dir.path() + "/switch.bin";
         std::ofstream(dir.path() + "/victim") << "precious";
-        const ToolRun r = kmcconv({"--ports", "4", "-o", image, kTwoDesks}, "cd " + quoted(dir.path()) + " && umask " +
-                                                                            c.umask + " && " + c.plant +
-                                                                            " victim switch.bin.tmp.$$ && ");
+        const std::string plant = "cd " + quoted(dir.path()) + " && umask " + c.umask + " && " + c.plant;
+        const ToolRun r = kmcconv({"--ports", "4", "-o", image, kTwoDesks}, plant + " victim switch.bin.tmp.$$ && ");
         ASSERT_EQ(r.status, 0) << r.out << r.err;
         EXPECT_TRUE(sameImage(readHexImage(KMC_IMAGE_DIR "/two-desks.hex"), readFile(image)));
         struct stat st {};
