@@ -1,70 +1,75 @@
-// Helpers shared by the converter tests: fixture paths, scratch folders, KMC text building
-// and one call of convert_d with the buffers the loader uses.
+// Shared by the converter tests: file reading, scratch folders, and the expected images, kept as
+// annotated hex text so that each record can be read and checked by eye.
 #ifndef KMC_TEST_SUPPORT_H
 #define KMC_TEST_SUPPORT_H
 
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+#include <stdexcept>
 #include <string>
-#include <vector>
 
 namespace kmctest {
 
-std::string fixturePath(const std::string &name);
-std::string examplePath(const std::string &name);
-std::vector<unsigned char> readBytes(const std::string &path);
-void writeBytes(const std::string &path, const std::string &bytes);
+inline std::string readFile(const std::string &path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// Hex bytes; "xx*n" stands for n bytes of xx; "#" starts a comment that runs to the line's end.
+inline std::string readHexImage(const std::string &path)
+{
+    std::istringstream text(readFile(path));
+    std::string bytes;
+    for (std::string line; std::getline(text, line);) {
+        std::istringstream words(line.substr(0, line.find('#')));
+        for (std::string w; words >> w;) {
+            const std::size_t star = w.find('*');
+            bytes.append(star == std::string::npos ? 1 : std::stoul(w.substr(star + 1)),
+                         static_cast<char>(std::stoul(w.substr(0, star), nullptr, 16)));
+        }
+    }
+    return bytes;
+}
+
+// Names the first differing byte, which says far more than two 920-byte dumps.
+inline ::testing::AssertionResult sameImage(const std::string &want, const std::string &got)
+{
+    const auto at = std::mismatch(want.begin(), want.end(), got.begin(), got.end());
+    if (at.first == want.end() && at.second == got.end())
+        return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << got.size() << " bytes, want " << want.size()
+                                         << "; first difference at offset " << (at.first - want.begin());
+}
 
 // A fresh folder under the system's temporary directory, removed with everything in it.
 class ScratchDir {
 public:
-    ScratchDir();
-    ~ScratchDir();
+    ScratchDir()
+    {
+        std::string pattern = (std::filesystem::temp_directory_path() / "zentrix-test-XXXXXX").string();
+        if (!mkdtemp(pattern.data()))
+            throw std::runtime_error("mkdtemp failed");
+        path_ = pattern;
+    }
+    ~ScratchDir()
+    {
+        std::error_code ignored;
+        std::filesystem::remove_all(path_, ignored);
+    }
     ScratchDir(const ScratchDir &) = delete;
     ScratchDir &operator=(const ScratchDir &) = delete;
-    std::string path() const { return m_path.string(); }
-    // Writes the file and answers its full path.
-    std::string write(const std::string &name, const std::string &bytes) const;
+    std::string path() const { return path_; }
 
 private:
-    std::filesystem::path m_path;
+    std::string path_;
 };
-
-// What one convert_d call gave back. The caller's image pointer and size start as sentinels,
-// so a test can tell whether the call touched them.
-struct Conversion {
-    int result = -1;
-    std::string message;
-    unsigned char *image = nullptr;
-    int imageSize = 0;
-    bool imageTouched = false;
-    std::vector<unsigned char> bytes;  // a copy of the image when one was handed out
-};
-
-Conversion convert(int ports, const std::string &path);
-
-// The builder's refusal as the caller sees it.
-std::string builderMessage(int code);
-
-// Lines of a KMC file. The defaults give the header of a file for `ports` ports.
-std::string geometryLine(int port, int screen, int diagonal, int width, int height, int x, int y,
-                         char letter = 'L');
-std::string passageLine(int port0, int screen0, char side0, int from0, int to0, int port1, int screen1,
-                        char side1, int from1, int to1);
-
-struct KmcFile {
-    std::string version = "\"2.0\"";
-    int ports = 4;
-    int mouseSpeed = 5;
-    std::vector<std::string> geometry;
-    std::vector<std::string> passages;
-    std::string newline = "\n";
-    bool newlineAfterLastPassage = true;
-    std::string text() const;
-};
-
-// The worked example: port 1 with two 1920x1080 screens side by side, port 2 with one
-// 1680x1050 screen, and the two passages that join them.
-KmcFile twoDesks();
 
 }  // namespace kmctest
 
