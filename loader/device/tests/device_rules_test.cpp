@@ -154,7 +154,9 @@ TEST(LineSettings, MapsEachFieldOrRefusesWithItsText)
 
 TEST(LineSettings, StandardRatesByConstantOthersThroughTermios2)
 {
-    for (quint32 rate : {50u, 9600u, 115200u, 4000000u}) {
+    for (quint32 rate : {50u, 75u, 110u, 134u, 150u, 200u, 300u, 600u, 1200u, 1800u, 2400u, 4800u, 9600u,
+                         19200u, 38400u, 57600u, 115200u, 230400u, 460800u, 500000u, 576000u, 921600u,
+                         1000000u, 1152000u, 1500000u, 2000000u, 2500000u, 3000000u, 3500000u, 4000000u}) {
         EXPECT_EQ(rateOfSpeed(standardSpeed(rate)), rate);
         TermiosPlan plan;
         int code = 0;

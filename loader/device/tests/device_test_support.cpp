@@ -186,8 +186,10 @@ bool SerialTrace::purge(SerialHandle h, unsigned flags)
 
 void SerialTrace::sleepMs(unsigned milliseconds)
 {
-    // A poll's sleep belongs to the wait, not to the protocol.
-    if (!m_polling)
-        pass(QStringLiteral("sleep %1").arg(milliseconds), [] { return true; });
+    // How many times a read polls depends on timing: a wait is one "poll" line, however long.
+    const QString line = (m_polling ? QStringLiteral("poll %1") : QStringLiteral("sleep %1")).arg(milliseconds);
+    if (!m_polling || lines().value(lines().size() - 1) != line)
+        pass(line, [] { return true; });
+    m_polling = line.startsWith(QLatin1String("poll"));
     m_system.sleepMs(milliseconds);
 }

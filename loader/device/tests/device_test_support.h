@@ -55,8 +55,9 @@ public:
 
 // Installs itself as the serial layer for its lifetime, passes every call to the system's
 // layer and writes each down as one line ("write 60", "set-timeouts 5000 1 5000 2 1000",
-// "read 2 fail"). The input-queue polls of a read and their sleeps are left out: how many
-// there are depends on timing. Chosen calls can fail, and writes or reads come up short.
+// "read 2 fail"). A read's input-queue polls are left out, and the sleeps of one wait are a
+// single "poll 10": how many there are depends on timing. Chosen calls can fail, and writes
+// or reads come up short.
 class SerialTrace : public SerialPortApi
 {
 public:
