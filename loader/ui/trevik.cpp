@@ -100,7 +100,9 @@ void Trevik::onComConnected(bool bConnected)
         setDeviceStatus(QStringLiteral("Device connected"), true);
     else
         setDeviceStatus(QStringLiteral("Device DISCONNECTED"), false);
-    ui->processButt->setEnabled(bConnected);
+    deviceConnected = bConnected;
+    // During a load the button waits for the load's end to follow the new state.
+    ui->processButt->setEnabled(bConnected && !loadRunning);
 }
 
 void Trevik::onRefresh()
@@ -165,7 +167,14 @@ void Trevik::readConfigHeader(QString path)
 
 void Trevik::onProcessClicked()
 {
+    // One load at a time: a press that reaches us during a load's open wait is dropped.
+    if (loadRunning)
+        return;
+    loadRunning = true;
+    ui->processButt->setEnabled(false);
     processLoadConfig(QDir::toNativeSeparators(ui->filePathEdit->text()));
+    loadRunning = false;
+    ui->processButt->setEnabled(deviceConnected);
 }
 
 void Trevik::processLoadConfig(QString strPath)
