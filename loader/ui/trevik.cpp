@@ -9,6 +9,7 @@
 #include <QStandardPaths>
 #include <QStatusBar>
 
+#include "browse_folder.h"
 #include "comhandler256.h"
 #include "config_header.h"
 #include "conversion_library.h"
@@ -139,10 +140,10 @@ void Trevik::onCOMChanged(int iIndex)
 
 void Trevik::onBrowseForConfigFile()
 {
-    const QStringList desktops = QStandardPaths::standardLocations(QStandardPaths::DesktopLocation);
+    const QString strStart = browseStartFolder(
+        QStandardPaths::standardLocations(QStandardPaths::DesktopLocation), QDir::homePath());
     const QString strPath = QFileDialog::getOpenFileName(
-        this, tr("Open KM Configuration file..."), desktops.value(0),
-        tr("KM Configuration files (*.kmc)"));
+        this, tr("Open KM Configuration file..."), strStart, tr("KM Configuration files (*.kmc)"));
     if (strPath.isEmpty())
         return;
     ui->filePathEdit->setText(QDir::toNativeSeparators(strPath));
