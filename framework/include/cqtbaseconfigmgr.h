@@ -46,6 +46,8 @@ public:
     virtual int afterLoad();
     // Empty for the per-user default location.
     virtual QString settingsFilePath();
+    // Applies the debug file's keys that stand outside any section ([General] included) to
+    // the records of those names, whatever their storage mode.
     virtual void applyDebugOverrides();
     virtual void parseCommandLine();
     virtual void visitStoredValues();

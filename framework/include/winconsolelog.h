@@ -27,7 +27,8 @@ public:
     // none; a warning says so. Otherwise a console or file that cannot be had stays closed
     // without a word.
     void open(const QString &strDirectory, const QString &strName, bool bConsole, bool bFile);
-    // Writes one line to every open output. Nothing happens before open.
+    // Writes one line to every open output. Nothing happens before open. On the console the
+    // line is in its level's colour and the plain attribute is back before its line break.
     void write(int iLevel, const QByteArray &text);
     // Ends the HTML file, gives the console back. Run by the destructor.
     void close();

@@ -8,7 +8,9 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QSettings>
+#include <QTemporaryFile>
 
 #include <cstdlib>
 #include <cstring>
@@ -37,6 +39,23 @@ QString variableTypeName(const CQTPreference &record)
     if (isType(record, "float"))
         return typeNameOf<float>();
     return typeNameOf<int>();
+}
+
+// The part of an INI text before its first section header: a line whose first character
+// other than blanks and tabs is '['. Like Qt, a UTF-8 byte order mark is no text.
+QByteArray textBeforeFirstSection(const QByteArray &text)
+{
+    bool bLineStart = true;
+    for (int i = text.startsWith("\xEF\xBB\xBF") ? 3 : 0; i < text.size(); ++i) {
+        const char c = text.at(i);
+        if (c == '\n' || c == '\r')
+            bLineStart = true;
+        else if (bLineStart && c == '[')
+            return text.left(i);
+        else if (c != ' ' && c != '\t')
+            bLineStart = false;
+    }
+    return text;
 }
 
 void warnMismatch(const CQTPreference &record, const QVariant &value)
@@ -157,9 +176,24 @@ void CQTBaseConfigMgr::assignValue(const CQTPreference &record, const QVariant &
 
 void CQTBaseConfigMgr::applyDebugOverrides()
 {
-    // A missing file simply has no keys. Keys inside a section read "section/key" and so match
-    // no preference.
-    const QSettings debugFile(debugFilePath(), QSettings::IniFormat);
+    // Only keys outside any section name preferences. Keys inside most sections read
+    // "section/key" and match nothing, but Qt's INI reader files a [General] section's keys
+    // at the top level; so when the file has sections, Qt reads a copy of the text before
+    // the first one. A missing file simply has no keys.
+    QString strPath = debugFilePath();
+    QFile file(strPath);
+    if (!file.open(QIODevice::ReadOnly))
+        return;
+    const QByteArray text = file.readAll();
+    const QByteArray topLevel = textBeforeFirstSection(text);
+    QTemporaryFile copy;
+    if (topLevel.size() != text.size()) {
+        if (!copy.open() || copy.write(topLevel) != topLevel.size())
+            return;
+        copy.close();
+        strPath = copy.fileName();
+    }
+    const QSettings debugFile(strPath, QSettings::IniFormat);
     const QStringList keys = debugFile.allKeys();
     for (const QString &strKey : keys) {
         const int iIndex = m_nameIndex.value(strKey, -1);

@@ -136,6 +136,10 @@ void WinConsoleLog::write(int iLevel, const QByteArray &text)
     if (m_bConsoleOpen) {
         m_pConsole->setTextAttribute(style.iAttribute);
         m_pConsole->writeText(text.constData());
+        // Plain again before the line break: the colour never outlives its line, so the
+        // terminal is left clean even when the process is killed, and a scroll does not paint
+        // the next line in the background colour.
+        m_pConsole->setTextAttribute(kConsoleDefaultAttribute);
         m_pConsole->writeText("\n");
     }
     if (m_bFileOpen) {

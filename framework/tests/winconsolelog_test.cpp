@@ -267,18 +267,23 @@ TEST_F(ChannelTest, TerminalBecomesTheConsoleWithTitleAndColours)
     // The terminal already shows Qt's output: forwarding stops so lines are not doubled.
     EXPECT_FALSE(CQTSingleton<CQTLog>::instance()->forwardToQt());
 
-    channel.write(WinConsoleLog::LevelInfo, "[I]: info \xe9");
-    channel.write(WinConsoleLog::LevelWarning, "[W]: warn");
-    channel.write(WinConsoleLog::LevelError, "[E]: err");
+    EXPECT_EQ(drain(iMaster), QByteArray("\033]0;Trevik Tool debug Log\007\033[0m"));
+    // Each line leaves the terminal in its own colours, so a killed process leaves no colour.
+    const struct
+    {
+        int iLevel;
+        const char *szText;
+        const char *szOutput;
+    } lines[] = {{WinConsoleLog::LevelInfo, "[I]: info \xe9", "\033[0;97;40m[I]: info \xe9\033[0m\n"},
+                 {WinConsoleLog::LevelWarning, "[W]: warn", "\033[0;93;40m[W]: warn\033[0m\n"},
+                 {3, "three", "\033[0;91;40mthree\033[0m\n"},
+                 {WinConsoleLog::LevelError, "[E]: err", "\033[0;97;101m[E]: err\033[0m\n"}};
+    for (const auto &line : lines) {
+        channel.write(line.iLevel, line.szText);
+        EXPECT_EQ(drain(iMaster), QByteArray(line.szOutput)) << line.szText;
+    }
     channel.close();
-
-    const QByteArray expected = "\033]0;Trevik Tool debug Log\007"
-                                "\033[0m"
-                                "\033[0;97;40m[I]: info \xe9\n"
-                                "\033[0;93;40m[W]: warn\n"
-                                "\033[0;97;101m[E]: err\n"
-                                "\033[0m";
-    EXPECT_EQ(drain(iMaster), expected);
+    EXPECT_EQ(drain(iMaster), QByteArray("\033[0m"));
     close(iSlave);
     close(iMaster);
 }

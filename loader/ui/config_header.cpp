@@ -29,9 +29,10 @@ ConfigHeader readConfigHeaderLines(QIODevice& device)
     ConfigHeader header;
     while (!device.atEnd()) {
         QByteArray line = device.readLine();
-        if (line.endsWith('\n'))
-            line.chop(1);
-        if (line.endsWith('\r'))
+        // Only a line ending goes: LF, or CR LF. A CR without its LF is text.
+        if (line.endsWith("\r\n"))
+            line.chop(2);
+        else if (line.endsWith('\n'))
             line.chop(1);
         applyConfigHeaderLine(QString::fromLocal8Bit(line), header);
     }

@@ -9,6 +9,7 @@
 #include <QStandardPaths>
 #include <QStatusBar>
 
+#include "browse_folder.h"
 #include "com_handler256.h"
 #include "config_header.h"
 #include "conversion_library.h"
@@ -100,7 +101,9 @@ void Trevik::onComConnected(bool bConnected)
         setDeviceStatus(QStringLiteral("Device connected"), true);
     else
         setDeviceStatus(QStringLiteral("Device DISCONNECTED"), false);
-    ui->processButt->setEnabled(bConnected);
+    deviceConnected = bConnected;
+    // During a load the button waits for the load's end to follow the new state.
+    ui->processButt->setEnabled(bConnected && !loadRunning);
 }
 
 void Trevik::onRefresh()
@@ -137,10 +140,10 @@ void Trevik::onCOMChanged(int iIndex)
 
 void Trevik::onBrowseForConfigFile()
 {
-    const QStringList desktops = QStandardPaths::standardLocations(QStandardPaths::DesktopLocation);
+    const QString strStart = browseStartFolder(
+        QStandardPaths::standardLocations(QStandardPaths::DesktopLocation), QDir::homePath());
     const QString strPath = QFileDialog::getOpenFileName(
-        this, tr("Open KM Configuration file..."), desktops.value(0),
-        tr("KM Configuration files (*.kmc)"));
+        this, tr("Open KM Configuration file..."), strStart, tr("KM Configuration files (*.kmc)"));
     if (strPath.isEmpty())
         return;
     ui->filePathEdit->setText(QDir::toNativeSeparators(strPath));
@@ -165,7 +168,14 @@ void Trevik::readConfigHeader(QString path)
 
 void Trevik::onProcessClicked()
 {
+    // One load at a time: a press that reaches us during a load's open wait is dropped.
+    if (loadRunning)
+        return;
+    loadRunning = true;
+    ui->processButt->setEnabled(false);
     processLoadConfig(QDir::toNativeSeparators(ui->filePathEdit->text()));
+    loadRunning = false;
+    ui->processButt->setEnabled(deviceConnected);
 }
 
 void Trevik::processLoadConfig(QString strPath)

@@ -55,6 +55,11 @@ private:
     QLabel* statusLabel = nullptr;
     QLabel* ledLabel = nullptr;
     QLabel* gapLabel = nullptr;
+    // What the last connection check said; Process follows it whenever no load runs.
+    bool deviceConnected = true;
+    // True while a load runs. Its open retry waits in a nested event loop, and a second load
+    // started there would replace the image the first one has yet to send.
+    bool loadRunning = false;
 };
 
 #endif

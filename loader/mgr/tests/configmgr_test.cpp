@@ -124,6 +124,31 @@ TEST_F(AppPreferencesTest, StoredValuesWinOverDebugFileAndRuntimeOnesAreIgnored)
     EXPECT_FALSE(g_configMgr.emulateDevice());
 }
 
+// Qt's INI reader files the keys of a [General] section at the top level; they must not pass
+// for keys outside any section.
+TEST_F(AppPreferencesTest, OnlyDebugKeysOutsideEverySectionApply)
+{
+    const struct
+    {
+        const char *szFile;
+        bool bEmulate;
+    } cases[] = {
+        {"general.emulate_device=1\n", true},
+        {"general.emulate_device=1\n[x]\ngeneral.device_com=3\n", true},
+        {"[General]\ngeneral.emulate_device=1\n", false},
+        {"; comment\r\n  [general]\r\ngeneral.emulate_device=1\r\n", false},
+        {"\xEF\xBB\xBF[General]\ngeneral.emulate_device=1\n", false},
+        {"general.emulate_device=0\n[General]\ngeneral.emulate_device=1\n", false},
+    };
+    for (const auto &c : cases) {
+        writeDebugFile(c.szFile);
+        g_configMgr.initialize();
+        EXPECT_EQ(g_configMgr.emulateDevice(), c.bEmulate) << c.szFile;
+        EXPECT_EQ(g_configMgr.deviceCom(), 5) << c.szFile;
+        g_configMgr.cleanup();
+    }
+}
+
 TEST_F(AppPreferencesTest, ProductFieldLengthInTheFileReachesItsOwnRecord)
 {
     writeSettingsFile("[main_config]\ngeneral.product_field_length=14\n");

@@ -48,6 +48,8 @@ void TestConfigHeader::readsLines_data()
     QTest::newRow("empty file") << QByteArray() << "" << "" << "";
     QTest::newRow("CR inside a value stays")
         << QByteArray("Name=a\rb\n") << "a\rb" << "" << "";
+    QTest::newRow("CR ending the last line stays") << QByteArray("Name=end\r") << "end\r" << "" << "";
+    QTest::newRow("only the CR of CR LF goes") << QByteArray("Name=a\r\r\n") << "a\r" << "" << "";
 }
 
 void TestConfigHeader::readsLines()

@@ -13,6 +13,7 @@
 
 #include <memory>
 
+#include "com_handler256.h"
 #include "conversion_library.h"
 #include "cqtconfigmgr.h"
 #include "message_box.h"
@@ -119,6 +120,8 @@ private slots:
     void libraryProblems();
     void typedPathKeepsHeader();
     void realMessageBoxIsModalWithOneButton();
+    void secondPressDuringLoadIsIgnored_data();
+    void secondPressDuringLoadIsIgnored();
     // Turns emulation on for the rest of the process: keep it last.
     void emulatedSwitchReportsFourteenPorts();
 
@@ -426,6 +429,53 @@ void TestLoadFlow::realMessageBoxIsModalWithOneButton()
     QCOMPARE(seen.parent, window.get());
     QVERIFY(seen.modal);
     QVERIFY(QApplication::activeModalWidget() == nullptr);
+}
+
+void TestLoadFlow::secondPressDuringLoadIsIgnored_data()
+{
+    QTest::addColumn<bool>("connectedDuringLoad");
+    QTest::newRow("switch seen again during the load") << true;
+    QTest::newRow("switch lost during the load") << false;
+}
+
+// A press handled during the open retry's wait must not start a second load: that one would
+// replace the library's image with another file's while the first load still has to send it.
+void TestLoadFlow::secondPressDuringLoadIsIgnored()
+{
+    QFETCH(bool, connectedDuringLoad);
+    const QByteArray expected = imageFromKmcconv(example("two-desks.kmc"), 4, m_env.path() + QStringLiteral("/expected.bin"));
+    QCOMPARE(expected.size(), 920);
+
+    kmsim::SimOptions options;
+    options.busyMs = 1500; // the first open fails, the load waits 2 s and the retry gets the port
+    QVERIFY(startSwitch(options));
+    Trevik window;
+    auto* handler = window.findChild<COMHandler256*>();
+    auto* processButt = window.findChild<QPushButton*>(QStringLiteral("processButt"));
+    emit handler->comConnected(true);
+
+    bool duringLoad = false;
+    bool enabledDuringLoad = true;
+    QTimer::singleShot(300, [&] {
+        duringLoad = g_library.opens > g_library.closes && m_sim->holdingPort();
+        emit handler->comConnected(connectedDuringLoad);
+        enabledDuringLoad = processButt->isEnabled();
+        window.findChild<QLineEdit*>(QStringLiteral("filePathEdit"))->setText(example("largest-16-screens-24-passages.kmc"));
+        // Past the disabled button too: the slot itself refuses while a load runs.
+        QMetaObject::invokeMethod(&window, "onProcessClicked");
+    });
+    process(window, example("two-desks.kmc"), QStringLiteral("4"));
+
+    QVERIFY(duringLoad);
+    QVERIFY(!enabledDuringLoad);
+    QCOMPARE(g_library.opens, 1);
+    QCOMPARE(g_boxes.size(), 1);
+    QCOMPARE(g_boxes[0].kind, MessageKind::Information);
+    const auto images = m_sim->images();
+    QCOMPARE(images.size(), size_t(1));
+    QCOMPARE(QByteArray(reinterpret_cast<const char*>(images[0].data()), int(images[0].size())), expected);
+    // Afterwards Process follows the last connection state again.
+    QCOMPARE(processButt->isEnabled(), connectedDuringLoad);
 }
 
 void TestLoadFlow::emulatedSwitchReportsFourteenPorts()

@@ -18,6 +18,7 @@
 #include <algorithm>
 #include <memory>
 
+#include "browse_folder.h"
 #include "com_handler256.h"
 #include "cqtconfigmgr.h"
 #include "list_com_ports.h"
@@ -97,6 +98,8 @@ private slots:
     void portLeavingDisconnects();
     void browseFillsHeader();
     void browseCancelledChangesNothing();
+    void browseStartFolder_data();
+    void browseStartFolder();
 
 private:
     std::unique_ptr<Trevik> makeWindow();
@@ -519,6 +522,35 @@ void TestTrevikWindow::browseCancelledChangesNothing()
     QCOMPARE(caption, QStringLiteral("Open KM Configuration file..."));
     QCOMPARE(path->text(), QStringLiteral("/somewhere/kept.kmc"));
     QCOMPARE(name->text(), QStringLiteral("kept"));
+}
+
+void TestTrevikWindow::browseStartFolder_data()
+{
+    // Folders and a file under one base; "missing" names nothing.
+    QTest::addColumn<QStringList>("desktops");
+    QTest::addColumn<QString>("home");
+    QTest::addColumn<QString>("start");
+    QTest::newRow("first desktop") << QStringList{"desk", "other"} << "home" << "desk";
+    QTest::newRow("missing desktop skipped") << QStringList{"missing", "other"} << "home" << "other";
+    QTest::newRow("no desktop folder") << QStringList{"missing"} << "home" << "home";
+    QTest::newRow("no desktop location") << QStringList{} << "home" << "home";
+    QTest::newRow("a file is no folder") << QStringList{"file"} << "home" << "home";
+    QTest::newRow("nothing exists") << QStringList{"missing"} << "missing" << "";
+}
+
+void TestTrevikWindow::browseStartFolder()
+{
+    QFETCH(QStringList, desktops);
+    QFETCH(QString, home);
+    QFETCH(QString, start);
+    const QString base = m_env.path() + QStringLiteral("/browse/");
+    for (const char* folder : {"desk", "other", "home"})
+        QVERIFY(QDir().mkpath(base + QLatin1String(folder)));
+    QFile file(base + QStringLiteral("file"));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    for (QString& desktop : desktops)
+        desktop.prepend(base);
+    QCOMPARE(::browseStartFolder(desktops, base + home), start.isEmpty() ? QString() : base + start);
 }
 
 int main(int argc, char* argv[])
