@@ -1,6 +1,6 @@
 #include "cqt_log.h"
 
-#include "winconsolelog.h"
+#include "win_console_log.h"
 
 #include <QThreadStorage>
 

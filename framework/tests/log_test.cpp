@@ -1,8 +1,8 @@
 // Line shapes, forwarding, signals, re-entrancy, error backtraces and fatal lines of the log.
 #include "cqt_log.h"
 #include "debugger_output.h"
-#include "logcapture.h"
-#include "winconsolelog.h"
+#include "log_capture.h"
+#include "win_console_log.h"
 
 #include <QRegularExpression>
 #include <QThread>

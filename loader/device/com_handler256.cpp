@@ -7,7 +7,7 @@
 #include <cstring>
 
 #include "com_port_names.h"
-#include "cqtconfigmgr.h"
+#include "cqt_config_mgr.h"
 #include "frame_codec.h"
 #include "little_endian.h"
 #include "serial_device_enumerator.h"

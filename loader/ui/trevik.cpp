@@ -13,7 +13,7 @@
 #include "com_handler256.h"
 #include "config_header.h"
 #include "conversion_library.h"
-#include "cqtconfigmgr.h"
+#include "cqt_config_mgr.h"
 #include "list_com_ports.h"
 #include "message_box.h"
 #include "ui_trevik.h"

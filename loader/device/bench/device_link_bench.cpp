@@ -8,9 +8,9 @@
 #include <benchmark/benchmark.h>
 #include <cstdio>
 
-#include "apppreferences.h"
+#include "app_preferences.h"
 #include "com_handler256.h"
-#include "cqtconfigmgr.h"
+#include "cqt_config_mgr.h"
 #include "switch_simulator.h"
 
 namespace {

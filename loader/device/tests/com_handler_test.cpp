@@ -12,7 +12,7 @@
 #include <functional>
 #include <gtest/gtest.h>
 
-#include "apppreferences.h"
+#include "app_preferences.h"
 #include "device_test_support.h"
 #include "frame_codec.h"
 #include "serial_device_enumerator.h"

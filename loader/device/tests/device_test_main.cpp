@@ -7,7 +7,7 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
-#include "cqtconfigmgr.h"
+#include "cqt_config_mgr.h"
 
 int main(int argc, char** argv)
 {

@@ -6,7 +6,7 @@
 #include <QRegularExpression>
 #include <gtest/gtest.h>
 
-#include "apppreferences.h"
+#include "app_preferences.h"
 
 QString testPortDir()
 {

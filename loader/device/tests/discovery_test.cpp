@@ -9,7 +9,7 @@
 #include <cerrno>
 #include <gtest/gtest.h>
 
-#include "apppreferences.h"
+#include "app_preferences.h"
 #include "com_port_names.h"
 #include "device_test_support.h"
 #include "list_com_ports.h"

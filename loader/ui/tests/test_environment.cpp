@@ -8,7 +8,7 @@
 #include <memory>
 #include <vector>
 
-#include "cqtconfigmgr.h"
+#include "cqt_config_mgr.h"
 
 TestEnvironment::TestEnvironment()
 {

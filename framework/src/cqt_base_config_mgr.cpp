@@ -1,4 +1,4 @@
-#include "cqtbaseconfigmgr.h"
+#include "cqt_base_config_mgr.h"
 
 #include "cqt_log.h"
 #include "machine_code.h"

@@ -15,7 +15,7 @@
 
 #include "com_handler256.h"
 #include "conversion_library.h"
-#include "cqtconfigmgr.h"
+#include "cqt_config_mgr.h"
 #include "message_box.h"
 #include "switch_simulator.h"
 #include "test_environment.h"
@@ -496,4 +496,4 @@ int main(int argc, char* argv[])
     return runWindowTest(argc, argv, {}, [&env] { return new TestLoadFlow(env); });
 }
 
-#include "tst_load_flow.moc"
+#include "load_flow_test.moc"

@@ -1,8 +1,8 @@
-#include "cqtconfigmgr.h"
+#include "cqt_config_mgr.h"
 
-#include "appidentity.h"
-#include "apppreferences.h"
-#include "commandlineswitches.h"
+#include "app_identity.h"
+#include "app_preferences.h"
+#include "command_line_switches.h"
 
 #include <QCoreApplication>
 #include <QMutexLocker>

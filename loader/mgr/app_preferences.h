@@ -32,7 +32,7 @@ extern QString strRegUserId;          // general.reg_userid
 extern int iDeviceCom;                // general.device_com
 extern int iProductFieldLength;       // general.product_field_length
 extern int iSerialFieldLength;        // general.serial_field_length
-extern int iReserved20;               // general.reserved_20 (see apppreferences.cpp)
+extern int iReserved20;               // general.reserved_20 (see app_preferences.cpp)
 extern bool bEmulateDevice;           // general.emulate_device
 extern bool bDeviceReadOnly;          // general.device_readonly
 extern bool bEmulateDb;               // general.emulate_db

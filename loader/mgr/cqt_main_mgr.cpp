@@ -1,15 +1,15 @@
-#include "cqtmainmgr.h"
+#include "cqt_main_mgr.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QStandardPaths>
 #include <QStringList>
 
-#include "appidentity.h"
-#include "cqtconfigmgr.h"
+#include "app_identity.h"
+#include "cqt_config_mgr.h"
 #include "cqt_log.h"
 #include "trevik.h"
-#include "winconsolelog.h"
+#include "win_console_log.h"
 
 namespace {
 const char* const kSourceFile = "mgr\\cqtmainmgr";

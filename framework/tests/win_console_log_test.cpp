@@ -1,10 +1,10 @@
 // The log channel's HTML file and console.
 #include "cqt_log.h"
 #include "debugger_output.h"
-#include "logcapture.h"
+#include "log_capture.h"
 #include "log_console.h"
-#include "testenvironment.h"
-#include "winconsolelog.h"
+#include "test_environment.h"
+#include "win_console_log.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,6 +1,6 @@
 // The INI serializer: addressing, section reads, the backup file's life.
 #include "ini_serializer.h"
-#include "testenvironment.h"
+#include "test_environment.h"
 
 #include <QCoreApplication>
 #include <QFile>

@@ -1,4 +1,4 @@
-#include "testenvironment.h"
+#include "test_environment.h"
 
 #include <QByteArray>
 #include <QCoreApplication>

@@ -1,4 +1,4 @@
-#include "logcapture.h"
+#include "log_capture.h"
 
 #include <QStringList>
 

@@ -1,4 +1,4 @@
-#include "winconsolelog.h"
+#include "win_console_log.h"
 
 #include "cqt_log.h"
 #include "debugger_output.h"

@@ -1,5 +1,5 @@
 // The command-line switch rules.
-#include "commandlineswitches.h"
+#include "command_line_switches.h"
 
 #include <gtest/gtest.h>
 

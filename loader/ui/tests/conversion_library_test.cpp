@@ -173,4 +173,4 @@ void TestConversionLibrary::procedureIsLookedUpByPlainName()
 }
 
 QTEST_APPLESS_MAIN(TestConversionLibrary)
-#include "tst_conversion_library.moc"
+#include "conversion_library_test.moc"

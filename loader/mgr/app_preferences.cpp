@@ -1,4 +1,4 @@
-#include "apppreferences.h"
+#include "app_preferences.h"
 
 namespace pref {
 QString strAppName;

@@ -1,10 +1,10 @@
 // The application's preferences: the table, the defaults of a first start, the precedence of
 // debug file, switches and settings file, and the accessors.
-#include "appidentity.h"
-#include "apppreferences.h"
-#include "cqtconfigmgr.h"
+#include "app_identity.h"
+#include "app_preferences.h"
+#include "cqt_config_mgr.h"
 #include "ini_serializer.h"
-#include "testenvironment.h"
+#include "test_environment.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -20,7 +20,7 @@
 
 #include "browse_folder.h"
 #include "com_handler256.h"
-#include "cqtconfigmgr.h"
+#include "cqt_config_mgr.h"
 #include "list_com_ports.h"
 #include "pinned_ports.h"
 #include "serial_device_enumerator.h"
@@ -559,4 +559,4 @@ int main(int argc, char* argv[])
     return runWindowTest(argc, argv, {}, [&env] { return new TestTrevikWindow(env); });
 }
 
-#include "tst_trevik_window.moc"
+#include "trevik_window_test.moc"

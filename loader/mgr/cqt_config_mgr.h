@@ -1,6 +1,6 @@
 #pragma once
-// The application's preference manager: its table (apppreferences.h), its command-line
-// switches (commandlineswitches.h) and the typed accessors through which the rest of the
+// The application's preference manager: its table (app_preferences.h), its command-line
+// switches (command_line_switches.h) and the typed accessors through which the rest of the
 // program reads and changes preferences.
 //
 // Every accessor takes g_preferenceLock around its one access; a setter also saves the value
@@ -9,7 +9,7 @@
 
 #include <QStringList>
 
-#include "cqtbaseconfigmgr.h"
+#include "cqt_base_config_mgr.h"
 
 class CQTConfigMgr : public CQTBaseConfigMgr
 {

@@ -68,4 +68,4 @@ void TestConfigHeader::readsLines()
 }
 
 QTEST_APPLESS_MAIN(TestConfigHeader)
-#include "tst_config_header.moc"
+#include "config_header_test.moc"

@@ -1,4 +1,4 @@
-#include "commandlineswitches.h"
+#include "command_line_switches.h"
 
 namespace {
 

@@ -1,11 +1,11 @@
 // The preference manager on a table of its own: defaults, debug file, command line, settings
 // file, type mismatches, shared names, protected texts, saving and cleanup.
-#include "cqtbaseconfigmgr.h"
+#include "cqt_base_config_mgr.h"
 #include "cqt_log.h"
 #include "ini_serializer.h"
-#include "logcapture.h"
+#include "log_capture.h"
 #include "machine_identity.h"
-#include "testenvironment.h"
+#include "test_environment.h"
 
 #include <QCoreApplication>
 #include <QFile>
