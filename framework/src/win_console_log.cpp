@@ -38,7 +38,8 @@ struct LevelStyle
     const char *szCell;
 };
 
-// Index = output level. The "coloe" of the red cells is what the log has always written.
+// Index = output level. The red cells spell "coloe" (a browser ignores it and keeps black):
+// the rows are part of the log's fixed format, which log readers match byte for byte.
 const LevelStyle kLevelStyles[] = {
     {0x0F, "<td><span style=\"color:black;\">"},
     {0x0E, "<td><span style=\"background-color:yellow; color:black;\">"},
