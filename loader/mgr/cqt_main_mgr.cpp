@@ -1,6 +1,5 @@
 #include "cqt_main_mgr.h"
 
-#include <QApplication>
 #include <QDir>
 #include <QStandardPaths>
 #include <QStringList>
@@ -8,7 +7,6 @@
 #include "app_identity.h"
 #include "cqt_config_mgr.h"
 #include "cqt_log.h"
-#include "trevik.h"
 #include "win_console_log.h"
 
 namespace {
@@ -30,21 +28,4 @@ int mainMgr::startUp()
                          QLatin1String(kAppName), g_configMgr.logConsole() != 0,
                          g_configMgr.logFile() != 0);
     return 0;
-}
-
-int main(int argc, char* argv[])
-{
-    int exitCode = 0;
-    {
-        QApplication application(argc, argv);
-        g_mainMgr.startUp();
-        {
-            Trevik window;
-            window.setWindowTitle(window.windowTitle() + QLatin1String("    Version : ") + QLatin1String(kAppVersion)
-                                  + QLatin1String("    Build : ") + QLatin1String(kAppBuild));
-            window.show();
-            exitCode = application.exec();
-        } // the window goes before the application object
-    }
-    return exitCode;
 }

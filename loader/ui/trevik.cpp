@@ -12,9 +12,9 @@
 #include "browse_folder.h"
 #include "com_handler256.h"
 #include "config_header.h"
-#include "conversion_library.h"
 #include "cqt_config_mgr.h"
 #include "list_com_ports.h"
+#include "load_flow.h"
 #include "message_box.h"
 #include "ui_trevik.h"
 
@@ -23,12 +23,6 @@ static void registerTrevikResources()
 {
     Q_INIT_RESOURCE(trevik);
 }
-
-namespace {
-
-const char* const kConverterErrorTitle = "KM Configuration Converter Error";
-
-} // namespace
 
 Trevik::Trevik(QWidget* parent)
     : QMainWindow(parent)
@@ -180,76 +174,22 @@ void Trevik::onProcessClicked()
 
 void Trevik::processLoadConfig(QString strPath)
 {
-    ConversionLibrary library;
-    if (!library.load(conversionLibraryPath(QCoreApplication::applicationDirPath()))) {
-        showMessageBox(this, MessageKind::Critical, QStringLiteral("Trevik Error"),
-                       QStringLiteral("Cannot load conversion library"));
-        return;
-    }
-    const zentrix_convert_fn convert = library.convertProcedure();
-    if (!convert) {
-        library.unload();
-        showMessageBox(this, MessageKind::Critical, QStringLiteral("Trevik Error"),
-                       QStringLiteral("Cannot locate conversion procedure"));
-        return;
-    }
-
-    // One byte more than the capacity passed, so the message always ends with a zero.
-    char message[256] = {};
-    unsigned char* pImage = nullptr;
-    int imageSize = 0;
     const int ports = ui->portConfBox->currentText().toInt();
-    const QByteArray path = strPath.toUtf8();
-
-    const int result = convert(ports, path.constData(), message, 255, &pImage, &imageSize);
-    if (result != 0) {
-        showMessageBox(this, MessageKind::Critical, QLatin1String(kConverterErrorTitle),
-                       QString::fromLocal8Bit(message));
-        library.unload();
-        return;
-    }
-
-    QList<InfoRecord> records;
-    QString error;
-    if (!comHandler->getInfo(records, error)) {
-        showMessageBox(this, MessageKind::Critical, QLatin1String(kConverterErrorTitle), error);
-        library.unload();
-        return;
-    }
-
-    // A successful run always holds 32 records; an empty list counts as a switch without ports
-    // rather than a read past the end.
-    const int actual = records.isEmpty() ? 0 : switchPortCount(records.at(0));
-    if (actual != ports) {
-        showMessageBox(this, MessageKind::Critical, QLatin1String(kConverterErrorTitle),
-                       QStringLiteral("Wrong port configuration.\nConfigured number of ports: ")
-                           + QString::number(ports) + QStringLiteral(". Actual number of ports: ")
-                           + QString::number(actual) + QStringLiteral("."));
-        library.unload();
-        return;
-    }
-
-    // The image lives in the library: it is sent before the library goes.
-    writeToDevice(pImage, imageSize);
-    library.unload();
+    runLoad(QCoreApplication::applicationDirPath(), strPath, ports, *comHandler,
+            [this](unsigned char* pBud, int iSize) {
+                writeToDevice(pBud, iSize); // shows the write's outcome itself
+                return LoadResult {};
+            },
+            [this](const LoadResult& outcome) { showOutcome(outcome); });
 }
 
 void Trevik::writeToDevice(unsigned char* pBud, int iSize)
 {
-    COMHandler256 handler;
-    ProdDataRequest request;
-    request.index = kProdDataConfigIndex;
-    request.param = kProdDataConfigParam;
-    request.size = static_cast<quint32>(iSize);
-    if (pBud && iSize > 0)
-        request.payload = QByteArray(reinterpret_cast<const char*>(pBud), iSize);
-    request.kind = kProdDataConfigKind;
+    showOutcome(writeImage(pBud, iSize));
+}
 
-    QString error;
-    if (handler.prodSetData(request, error))
-        showMessageBox(this, MessageKind::Information, QStringLiteral("Trevik Tool"),
-                       QStringLiteral("Configuration file has been successfully loaded to device"));
-    else
-        showMessageBox(this, MessageKind::Critical, QStringLiteral("Trevik Tool"),
-                       QStringLiteral("Configuration file failed to load. Error : %1").arg(error));
+void Trevik::showOutcome(const LoadResult& outcome)
+{
+    showMessageBox(this, outcome.information ? MessageKind::Information : MessageKind::Critical,
+                   outcome.title, outcome.text);
 }

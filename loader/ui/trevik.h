@@ -8,6 +8,7 @@
 #include <memory>
 
 class QLabel;
+struct LoadResult;
 class COMHandler256;
 
 namespace Ui {
@@ -46,6 +47,7 @@ private:
     void initStatusBar();
     void setDeviceStatus(QString text, bool connected);
     void readConfigHeader(QString path);
+    void showOutcome(const LoadResult& outcome);
 
     // The designer part: one pointer per widget and layout of the form.
     std::unique_ptr<Ui::TrevikClass> ui;
