@@ -1,0 +1,53 @@
+#pragma once
+// A picture of a KMC configuration as a list of shapes, drawn once and written out twice
+// (SVG by hand, PNG through QPainter): one panel per switch port, its screens to scale where
+// the file places them, every passage end a marked stretch on its edge, and an arrow from the
+// first end of each passage to its second.
+
+#include <QColor>
+#include <QLineF>
+#include <QList>
+#include <QRectF>
+#include <QSizeF>
+#include <QString>
+
+#include "kmc_layout.h"
+
+struct SceneShape
+{
+    enum Kind {
+        Panel,   // a switch port: rect, text "Port n", port
+        Screen,  // rect, text "n" (screen) with its resolution in `detail`, port
+        Stretch, // line along an edge, passage and end (1 or 2), colour
+        Arrow,   // line from the first end's stretch to the second's, passage, colour
+        Label,   // text at rect's top-left: a passage's number beside its stretch
+        Message, // the converter's refusal in the picture's place
+    };
+    Kind kind;
+    QRectF rect;
+    QLineF line;
+    QString text;
+    QString detail;
+    QColor colour;
+    int port = 0;
+    int screen = 0;
+    int passage = 0;
+    int end = 0;
+};
+
+struct Scene
+{
+    QSizeF size;
+    QList<SceneShape> shapes;
+};
+
+// The picture of `layout`.
+Scene layoutScene(const KmcLayout& layout);
+// A picture that says only `message` (a file the converter refuses).
+Scene messageScene(const QString& message);
+
+// The scene as an SVG document: every shape an element with its kind as class and its numbers
+// as data- attributes, so a reader (or a test) can find each panel, screen and stretch.
+QByteArray sceneToSvg(const Scene& scene);
+// The scene painted at `scale` pixels per scene unit; false when the file cannot be written.
+bool writeScenePng(const Scene& scene, const QString& path, qreal scale = 2.0);
