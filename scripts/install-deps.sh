@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(
-  build-essential cmake pkg-config
+  build-essential cmake pkg-config dpkg-dev
   qtbase5-dev qtbase5-dev-tools qt5-qmake
   libudev-dev
   libgtest-dev libgmock-dev libbenchmark-dev

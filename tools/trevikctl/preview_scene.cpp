@@ -36,6 +36,19 @@ QLineF stretchLine(const QRectF& screen, qreal scale, const LayoutPassageEnd& en
     }
 }
 
+// A passage's number sits inside its screen beside a quarter of its stretch: clear of the
+// neighbour's number and of the screen's own name in the middle.
+QPointF labelPoint(const QLineF& stretch, char side)
+{
+    const QPointF at = stretch.pointAt(0.25);
+    switch (side) {
+    case 'T': return at + QPointF(-4, 17);
+    case 'B': return at + QPointF(-4, -7);
+    case 'L': return at + QPointF(6, 5);
+    default: return at + QPointF(-22, 5);
+    }
+}
+
 QPolygonF arrowHead(const QLineF& line)
 {
     const qreal angle = qDegreesToRadians(line.angle());
@@ -82,8 +95,10 @@ Scene layoutScene(const KmcLayout& layout)
         const QPointF corner(kMargin + column * (kPanelWidth + kGap), kMargin + row * (kPanelHeight + kGap));
         SceneShape panel {SceneShape::Panel, QRectF(corner, QSizeF(kPanelWidth, kPanelHeight)), {},
                           QStringLiteral("Port %1").arg(port), {}, {}, port};
-        scene.shapes << panel;
         const QPointF inner = corner + QPointF(kPadding, kTitle);
+        if (desktops[port - 1].isEmpty())
+            panel.detail = QStringLiteral("no screens");
+        scene.shapes << panel;
         for (const LayoutScreen& s : layout.screens) {
             if (s.port != port)
                 continue;
@@ -104,9 +119,8 @@ Scene layoutScene(const KmcLayout& layout)
             stretches[e] = stretchLine(screenRects.value({end.port, end.screen}), scale, end);
             scene.shapes << SceneShape {SceneShape::Stretch, {}, stretches[e], {}, {}, colour,
                                         end.port, end.screen, p.number, e + 1};
-            const QPointF middle = stretches[e].center();
-            scene.shapes << SceneShape {SceneShape::Label, QRectF(middle + QPointF(5, -5), QSizeF()), {},
-                                        QString::number(p.number), {}, colour, end.port, end.screen,
+            scene.shapes << SceneShape {SceneShape::Label, QRectF(labelPoint(stretches[e], end.side), QSizeF()),
+                                        {}, QString::number(p.number), {}, colour, end.port, end.screen,
                                         p.number, e + 1};
         }
         scene.shapes << SceneShape {SceneShape::Arrow, {}, QLineF(stretches[0].center(), stretches[1].center()),
@@ -139,17 +153,19 @@ QByteArray sceneToSvg(const Scene& scene)
         case SceneShape::Panel:
             svg += QStringLiteral("<g class=\"panel\" data-port=\"%1\"><rect x=\"%2\" y=\"%3\" width=\"%4\" "
                                   "height=\"%5\" fill=\"#f4f4f4\" stroke=\"#999\"/><text x=\"%6\" y=\"%7\" "
-                                  "font-size=\"15\" font-weight=\"bold\">%8</text></g>\n")
+                                  "font-size=\"15\" font-weight=\"bold\">%8</text><text x=\"%9\" y=\"%10\" text-anchor=\"middle\" "
+                                  "font-size=\"13\" fill=\"#888\">%11</text></g>\n")
                        .arg(s.port).arg(r.x()).arg(r.y()).arg(r.width()).arg(r.height())
-                       .arg(r.x() + kPadding).arg(r.y() + 18).arg(escaped(s.text));
+                       .arg(r.x() + kPadding).arg(r.y() + 18).arg(escaped(s.text))
+                       .arg(r.center().x()).arg(r.center().y()).arg(escaped(s.detail));
             break;
         case SceneShape::Screen:
             svg += QStringLiteral("<g class=\"screen\" data-port=\"%1\" data-screen=\"%2\" data-size=\"%3\">"
                                   "<rect x=\"%4\" y=\"%5\" width=\"%6\" height=\"%7\" fill=\"#dde8f4\" "
-                                  "stroke=\"#345\"/><text x=\"%8\" y=\"%9\" text-anchor=\"middle\" "
-                                  "font-size=\"12\">Screen %2 · %3</text></g>\n")
+                                  "stroke=\"#345\"/><text x=\"%8\" y=\"%9\" text-anchor=\"middle\" font-size=\"11\">"
+                                  "<tspan>Screen %2</tspan><tspan x=\"%8\" dy=\"13\">%3</tspan></text></g>\n")
                        .arg(s.port).arg(s.screen).arg(s.detail).arg(r.x()).arg(r.y()).arg(r.width())
-                       .arg(r.height()).arg(r.center().x()).arg(r.center().y() + 4);
+                       .arg(r.height()).arg(r.center().x()).arg(r.center().y() - 2);
             break;
         case SceneShape::Stretch:
             svg += QStringLiteral("<line class=\"stretch\" data-passage=\"%1\" data-end=\"%2\" data-port=\"%3\" "
@@ -203,15 +219,20 @@ bool writeScenePng(const Scene& scene, const QString& path, qreal scale)
             painter.setFont(font);
             painter.setPen(Qt::black);
             painter.drawText(s.rect.topLeft() + QPointF(kPadding, 18), s.text);
+            font.setPixelSize(13);
+            font.setBold(false);
+            painter.setFont(font);
+            painter.setPen(QColor(0x88, 0x88, 0x88));
+            painter.drawText(s.rect, Qt::AlignCenter, s.detail);
             break;
         case SceneShape::Screen:
             painter.setPen(QColor(0x33, 0x44, 0x55));
             painter.setBrush(QColor(0xdd, 0xe8, 0xf4));
             painter.drawRect(s.rect);
-            font.setPixelSize(12);
+            font.setPixelSize(11);
             font.setBold(false);
             painter.setFont(font);
-            painter.drawText(s.rect, Qt::AlignCenter, QStringLiteral("Screen %1 · %2").arg(s.text, s.detail));
+            painter.drawText(s.rect, Qt::AlignCenter, QStringLiteral("Screen %1\n%2").arg(s.text, s.detail));
             break;
         case SceneShape::Stretch:
             painter.setPen(QPen(s.colour, 5, Qt::SolidLine, Qt::FlatCap));

@@ -16,7 +16,7 @@
 struct SceneShape
 {
     enum Kind {
-        Panel,   // a switch port: rect, text "Port n", port
+        Panel,   // a switch port: rect, text "Port n", port; detail "no screens" when it has none
         Screen,  // rect, text "n" (screen) with its resolution in `detail`, port
         Stretch, // line along an edge, passage and end (1 or 2), colour
         Arrow,   // line from the first end's stretch to the second's, passage, colour
@@ -50,4 +50,4 @@ Scene messageScene(const QString& message);
 // as data- attributes, so a reader (or a test) can find each panel, screen and stretch.
 QByteArray sceneToSvg(const Scene& scene);
 // The scene painted at `scale` pixels per scene unit; false when the file cannot be written.
-bool writeScenePng(const Scene& scene, const QString& path, qreal scale = 2.0);
+bool writeScenePng(const Scene& scene, const QString& path, qreal scale = 1.0);

@@ -1,0 +1,44 @@
+#!/usr/bin/env bash
+# The Debian package as a user gets it: made by cpack from the build, unpacked with dpkg-deb
+# into a scratch root, then run from there. The program and the conversion library sit side by
+# side (the program loads the library from its own folder), bin/ links lead to the programs,
+# the desktop entry names the installed program, the dependencies come from the binaries.
+#
+#   package_test.sh BUILD_DIR SOURCE_DIR
+set -euo pipefail
+build=$1
+source_dir=$2
+. "$source_dir/scripts/lib/session.sh"
+session_begin
+fail() { echo "FAIL: $*" >&2; exit 1; }
+
+(cd "$build" && cpack -G DEB -B "$work/out" >"$work/cpack.log" 2>&1) || { cat "$work/cpack.log"; fail "cpack"; }
+deb=$(ls "$work"/out/*.deb)
+depends=$(dpkg-deb -f "$deb" Depends)
+for library in libqt5core5a libqt5gui5 libqt5widgets5 libudev1 libc6; do
+  [[ "$depends" == *"$library"* ]] || fail "Depends lacks $library: $depends"
+done
+root="$work/root"
+dpkg-deb -x "$deb" "$root"
+
+lib="$root/usr/lib/trevik"
+for file in Trevik trevikctl kmcconv libzentrix.so; do [ -f "$lib/$file" ] || fail "no $file in /usr/lib/trevik"; done
+for program in Trevik trevikctl kmcconv; do
+  [ "$(readlink -f "$root/usr/bin/$program")" = "$(readlink -f "$lib/$program")" ] || fail "bin/$program leads elsewhere"
+done
+desktop="$root/usr/share/applications/trevik.desktop"
+grep -qx "Exec=/usr/lib/trevik/Trevik" "$desktop" || fail "desktop entry runs '$(grep ^Exec= "$desktop")'"
+grep -qx "Icon=trevik" "$desktop" || fail "desktop entry names no icon"
+[ -f "$root/usr/share/icons/hicolor/64x64/apps/trevik.png" ] || fail "no icon"
+if readelf -d "$lib/Trevik" "$lib/trevikctl" "$lib/kmcconv" | grep -q "$build"; then
+  fail "a packaged program keeps a run path into the build tree"
+fi
+
+[ "$("$root/usr/bin/trevikctl" --version)" = "trevikctl (Trevik Tool) 1.0.0.5, build 1612211426" ] || fail "trevikctl --version"
+"$root/usr/bin/kmcconv" --ports 4 "$source_dir/examples/two-desks.kmc" | grep -qx Converted || fail "packaged kmcconv"
+HOME="$work" XDG_CONFIG_HOME="$work/config" TREVIK_PORT_DIR="$work/ports" \
+  "$root/usr/bin/trevikctl" check "$source_dir/examples/two-desks.kmc" >/dev/null || fail "packaged trevikctl check"
+title=$(TMPDIR="$work" TREVIK_BIN="$lib/Trevik" bash "$source_dir/scripts/screenshot.sh" "$work/shot.png" -nodevice) \
+  || fail "the packaged program did not show its window"
+[ "$title" = "Trevik    Version : 1.0.0.5    Build : 1612211426" ] || fail "title is '$title'"
+echo PASS

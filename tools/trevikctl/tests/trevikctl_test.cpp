@@ -1,0 +1,241 @@
+// trevikctl as an operator or a script runs it, against simulated switches: every subcommand,
+// every exit code, JSON read back, the progress bar only on a terminal, and pictures whose
+// structure matches the file.
+
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QXmlStreamReader>
+#include <gtest/gtest.h>
+#include <memory>
+
+#include "progress_bar.h"
+#include "switch_simulator.h"
+#include "zentrix.h"
+
+namespace {
+
+const QString kExamples = QStringLiteral(EXAMPLES_DIR);
+const QString kFixtures = QStringLiteral(FIXTURES_DIR);
+
+struct Outcome
+{
+    int exit = -1;
+    QByteArray out, err;
+    QJsonValue json() const
+    {
+        const QJsonDocument d = QJsonDocument::fromJson(out);
+        return d.isArray() ? QJsonValue(d.array()) : QJsonValue(d.object());
+    }
+};
+
+class Ctl : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(home.isValid());
+        environment.insert("HOME", home.path());
+        environment.insert("XDG_CONFIG_HOME", home.path() + "/config");
+        environment.insert("TREVIK_PORT_DIR", home.path() + "/ports");
+        environment.insert("QT_QPA_PLATFORM", "offscreen");
+    }
+
+    // A simulated switch linked as COM<number> in this test's port folder.
+    kmsim::SwitchSimulator& startSwitch(int number, kmsim::SimOptions options = {})
+    {
+        options.comNumber = number;
+        options.portDir = (home.path() + "/ports").toStdString();
+        options.logPath.clear();
+        switches.push_back(std::make_unique<kmsim::SwitchSimulator>(options));
+        std::string error;
+        EXPECT_TRUE(switches.back()->start(error)) << error;
+        return *switches.back();
+    }
+
+    Outcome run(const QStringList& arguments, const QString& program = QStringLiteral(TREVIKCTL_PATH))
+    {
+        QProcess process;
+        process.setProcessEnvironment(environment);
+        process.start(program, arguments);
+        EXPECT_TRUE(process.waitForFinished(30000)) << arguments.join(' ').toStdString();
+        return {process.exitCode(), process.readAllStandardOutput(), process.readAllStandardError()};
+    }
+
+    QTemporaryDir home;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    std::vector<std::unique_ptr<kmsim::SwitchSimulator>> switches;
+};
+
+QByteArray convertedImage(const QString& path, int ports)
+{
+    char message[256];
+    unsigned char* image = nullptr;
+    int size = 0;
+    EXPECT_EQ(convert_d(ports, path.toUtf8().constData(), message, 255, &image, &size), 0) << message;
+    return QByteArray(reinterpret_cast<const char*>(image), size);
+}
+
+TEST_F(Ctl, UsageVersionAndHelp)
+{
+    const struct { QStringList args; int exit; const char* shows; } rows[] = {
+        {{"--version"}, 0, "1.0.0.5, build 1612211426"},
+        {{"--help"}, 0, "5  the switch refused or did not answer the write"},
+        {{"load", "--help"}, 0, "--port <COMn>"},
+        {{"preview", "--help"}, 0, "Exit codes:"},
+        {{}, 2, "Usage: trevikctl COMMAND"},
+        {{"frobnicate"}, 2, "unknown command 'frobnicate'"},
+        {{"load", kExamples + "/two-desks.kmc"}, 2, "--port wants a port such as COM7"},
+        {{"info", "--port", "LPT1"}, 2, "--port wants a port"},
+        {{"check"}, 2, "Usage: trevikctl check FILE"},
+        {{"preview", kExamples + "/two-desks.kmc", "-o", "x.gif"}, 2, "-o wants a file ending in .svg or .png"},
+        {{"ports", "--bogus"}, 2, "Unknown option 'bogus'"},
+    };
+    for (const auto& row : rows) {
+        const Outcome r = run(row.args);
+        EXPECT_EQ(r.exit, row.exit) << row.args.join(' ').toStdString();
+        EXPECT_TRUE((r.out + r.err).contains(row.shows)) << (r.out + r.err).toStdString();
+    }
+}
+
+TEST_F(Ctl, PortsListsThePinnedSwitchWithItsDevice)
+{
+    const kmsim::SwitchSimulator& sim = startSwitch(7);
+    const QJsonArray ports = run({"ports", "--json"}).json().toArray();
+    const auto it = std::find_if(ports.begin(), ports.end(), [](const QJsonValue& p) { return p["port"] == "COM7"; });
+    ASSERT_NE(it, ports.end());
+    EXPECT_EQ((*it)["device"].toString().toStdString(), sim.slavePath());
+    EXPECT_TRUE((*it)["pinned"].toBool());
+    EXPECT_TRUE((*it)["usable"].toBool());
+    EXPECT_TRUE(run({"ports"}).out.contains(QByteArray("COM7\t") + sim.slavePath().c_str() + "\t-\tpinned"));
+}
+
+TEST_F(Ctl, InfoReadsTheRecordsOrSaysWhyNot)
+{
+    kmsim::SimOptions eight;
+    eight.portCount = 8;
+    startSwitch(7, eight);
+    const QJsonObject info = run({"info", "--port", "COM7", "--json"}).json().toObject();
+    EXPECT_EQ(info["switch_ports"].toInt(), 8);
+    ASSERT_EQ(info["records"].toArray().size(), 32);
+    EXPECT_TRUE(info["records"][31].toString().startsWith("1f 01 1f 1f 33 22 11")) << "index 31, then its data";
+    const Outcome missing = run({"info", "--port", "COM9"});
+    EXPECT_EQ(missing.exit, 3);
+    EXPECT_TRUE(missing.err.contains("COM9: No such file or directory"));
+}
+
+TEST_F(Ctl, CheckShowsTheHeaderAndTheVerdict)
+{
+    const QJsonObject good = run({"check", kExamples + "/eight-ports.kmc", "--json"}).json().toObject();
+    EXPECT_EQ(good["name"].toString(), "Eight ports");
+    EXPECT_EQ(good["date"].toString(), "06.12.2026 20:50");
+    EXPECT_EQ(good["ports"].toInt(), 8) << "the file's own count";
+    EXPECT_EQ(good["message"].toString(), "Converted");
+    const Outcome refused = run({"check", kFixtures + "/builder-18-geometry-port-above-count.kmc"});
+    EXPECT_EQ(refused.exit, 1);
+    EXPECT_TRUE(refused.out.contains("Could not convert data: error #3"));
+    EXPECT_EQ(run({"check", kExamples + "/two-desks.kmc", "--ports", "8"}).exit, 1);
+}
+
+// A picture shows one panel per port, every screen with its resolution, and one stretch for
+// each end of each passage, on the screen and edge the file names.
+TEST_F(Ctl, PreviewDrawsTheFileAsItIs)
+{
+    const QString svg = home.path() + "/two-desks.svg";
+    ASSERT_EQ(run({"preview", kExamples + "/two-desks.kmc", "-o", svg}).exit, 0);
+    QFile file(svg);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    QXmlStreamReader xml(&file);
+    QStringList panels, screens, stretches;
+    while (!xml.atEnd()) {
+        if (xml.readNext() != QXmlStreamReader::StartElement)
+            continue;
+        const auto a = xml.attributes();
+        const QString kind = a.value("class").toString();
+        if (kind == "panel")
+            panels << a.value("data-port").toString();
+        else if (kind == "screen")
+            screens << QStringLiteral("%1/%2 %3").arg(a.value("data-port"), a.value("data-screen"), a.value("data-size"));
+        else if (kind == "stretch")
+            stretches << QStringLiteral("%1.%2 %3/%4").arg(a.value("data-passage"), a.value("data-end"),
+                                                             a.value("data-port"), a.value("data-screen"));
+    }
+    EXPECT_FALSE(xml.hasError()) << xml.errorString().toStdString();
+    EXPECT_EQ(panels, (QStringList {"1", "2", "3", "4"}));
+    EXPECT_EQ(screens, (QStringList {"1/1 1920x1080", "1/2 1920x1080", "2/1 1680x1050"}));
+    EXPECT_EQ(stretches, (QStringList {"1.1 1/1", "1.2 1/2", "2.1 1/2", "2.2 2/1"}));
+
+    const QString png = home.path() + "/largest.png";
+    ASSERT_EQ(run({"preview", kExamples + "/largest-16-screens-24-passages.kmc", "-o", png}).exit, 0);
+    EXPECT_FALSE(QImage(png).isNull());
+
+    const QString refused = home.path() + "/refused.svg";
+    const Outcome r = run({"preview", kFixtures + "/builder-18-geometry-port-above-count.kmc", "-o", refused});
+    EXPECT_EQ(r.exit, 1);
+    QFile message(refused);
+    ASSERT_TRUE(message.open(QIODevice::ReadOnly));
+    const QByteArray text = message.readAll();
+    EXPECT_TRUE(text.contains("class=\"message\"") && text.contains("Could not convert data: error #3"));
+    EXPECT_FALSE(text.contains("class=\"screen\""));
+}
+
+TEST_F(Ctl, LoadWritesTheImageQuietlyWhenNoTerminalListens)
+{
+    const kmsim::SwitchSimulator& sim = startSwitch(7);
+    const Outcome r = run({"load", kExamples + "/two-desks.kmc", "--port", "COM7"});
+    EXPECT_EQ(r.exit, 0) << r.err.toStdString();
+    EXPECT_EQ(r.out, "COM7: Configuration file has been successfully loaded to device\n");
+    EXPECT_FALSE(r.err.contains("GET_INFO records")) << "no bar on a pipe";
+    ASSERT_EQ(sim.images().size(), 1u);
+    EXPECT_EQ(QByteArray(reinterpret_cast<const char*>(sim.images()[0].data()), 920),
+              convertedImage(kExamples + "/two-desks.kmc", 4));
+}
+
+// On a terminal the bar shows the records, the bytes and the wait (script(1) gives the run one).
+TEST_F(Ctl, LoadShowsProgressOnATerminal)
+{
+    startSwitch(7);
+    const QString command = QStringLiteral("%1 load %2/two-desks.kmc --port COM7").arg(TREVIKCTL_PATH, kExamples);
+    const Outcome r = run({"-qec", command, "/dev/null"}, QStringLiteral("script"));
+    EXPECT_EQ(r.exit, 0);
+    for (const char* step : {"GET_INFO records 32/32", "bytes written 936/936", "waiting for the switch's answer"})
+        EXPECT_TRUE(r.out.contains(step)) << step << "\n" << r.out.toStdString();
+    EXPECT_EQ(ProgressBar::line("COM7", {DeviceProgress::Writing, 468, 936}),
+              "COM7 [###############...............] bytes written 468/936");
+}
+
+// One port after another; the exit code is that of the first port that failed.
+TEST_F(Ctl, LoadAcrossPortsReportsEachAndExitsWithTheFirstFailure)
+{
+    const struct { const char* label; kmsim::SimOptions second; const char* file; int exit; const char* result; } rows[] = {
+        {"switch silent after the image", [] { kmsim::SimOptions o; o.fault = kmsim::Fault::Silence; o.faultAt = 32; return o; }(),
+         "two-desks.kmc", 5, "write-failed"},
+        {"switch with eight ports", [] { kmsim::SimOptions o; o.portCount = 8; return o; }(), "two-desks.kmc", 4, "wrong-ports"},
+        {"refused file", {}, "../converter/tests/fixtures/builder-18-geometry-port-above-count.kmc", 1, "refused"},
+    };
+    for (const auto& row : rows) {
+        switches.clear();
+        startSwitch(7);
+        startSwitch(8, row.second);
+        const Outcome r = run({"load", kExamples + "/" + row.file, "--port", "COM7", "--port", "8", "--port", "COM9",
+                           "--ports", "4", "--json"});
+        EXPECT_EQ(r.exit, row.exit) << row.label;
+        const QJsonArray ports = r.json().toArray();
+        ASSERT_EQ(ports.size(), 3) << row.label << r.out.toStdString();
+        EXPECT_EQ(ports[1]["port"].toString(), "COM8");
+        EXPECT_EQ(ports[1]["result"].toString(), row.result) << row.label;
+        EXPECT_EQ(ports[1]["exit"].toInt(), row.exit);
+        EXPECT_EQ(ports[2]["exit"].toInt(), row.exit == 1 ? 1 : 3) << "COM9 has no switch";
+        EXPECT_EQ(ports[0]["result"].toString(), row.exit == 1 ? "refused" : "loaded") << row.label;
+    }
+    const Outcome table = run({"load", kExamples + "/two-desks.kmc", "--port", "COM7", "--port", "COM9", "--quiet"});
+    EXPECT_TRUE(table.out.contains("PORT\tRESULT\tMESSAGE\nCOM7\tloaded\t")) << table.out.toStdString();
+    EXPECT_TRUE(table.out.contains("COM9\tno-info\tNo such file or directory"));
+}
+
+} // namespace
