@@ -38,7 +38,17 @@ fi
 "$root/usr/bin/kmcconv" --ports 4 "$source_dir/examples/two-desks.kmc" | grep -qx Converted || fail "packaged kmcconv"
 HOME="$work" XDG_CONFIG_HOME="$work/config" TREVIK_PORT_DIR="$work/ports" \
   "$root/usr/bin/trevikctl" check "$source_dir/examples/two-desks.kmc" >/dev/null || fail "packaged trevikctl check"
-title=$(TMPDIR="$work" TREVIK_BIN="$lib/Trevik" bash "$source_dir/scripts/screenshot.sh" "$work/shot.png" -nodevice) \
-  || fail "the packaged program did not show its window"
+# The packaged program as an operator starts it, on a private display: its title, the status
+# bar drawn green for the emulated switch, and the HTML log "-logfile" asks for, finished when
+# the window is closed.
+mkdir -p "$work/tmp"
+title=$(TMPDIR="$work/tmp" TREVIK_BIN="$lib/Trevik" SCREENSHOT_CLOSE=1 \
+  bash "$source_dir/scripts/screenshot.sh" "$work/shot.png" -nodevice -logfile) || fail "the window did not come up or close cleanly"
 [ "$title" = "Trevik    Version : 1.0.0.5    Build : 1612211426" ] || fail "title is '$title'"
+green=$(convert "$work/shot.png" -alpha off -fill black +opaque "srgb(0,128,0)" -fill white -opaque "srgb(0,128,0)" \
+  -format '%[fx:round(mean*w*h)]' info:)
+[ "$green" -gt 20 ] || fail "no green status text"
+logs=("$work/tmp/Trevik Tool__"*_log.html)
+[ ${#logs[@]} -eq 1 ] && head -c 6 "${logs[0]}" | grep -q '<html>' || fail "no HTML log"
+tail -c 30 "${logs[0]}" | grep -q '</table></body></html>$' || fail "the log was not finished at exit"
 echo PASS
