@@ -14,15 +14,11 @@
 
 #include "app_preferences.h"
 #include "device_test_support.h"
-#include "frame_codec.h"
 #include "serial_device_enumerator.h"
 
 namespace {
 
-QByteArray bytesOf(const std::vector<uint8_t>& v)
-{
-    return QByteArray(reinterpret_cast<const char*>(v.data()), int(v.size()));
-}
+QByteArray bytesOf(const std::vector<uint8_t>& v) { return QByteArray(reinterpret_cast<const char*>(v.data()), int(v.size())); }
 
 QList<QByteArray> receivedFrames(const kmsim::SwitchSimulator& sim)
 {
@@ -35,110 +31,77 @@ QList<QByteArray> receivedFrames(const kmsim::SwitchSimulator& sim)
 }
 
 // The calls without the waits for a reply, whose coming depends on timing.
-QStringList withoutWaits(const SerialTrace& trace)
-{
-    return trace.lines().filter(QRegularExpression("^(?!poll )"));
-}
+QStringList withoutWaits(const SerialTrace& trace) { return trace.lines().filter(QRegularExpression("^(?!poll )")); }
 
-// The calls of one operation on the default line, around its exchanges.
-QStringList operationTrace(const QStringList& exchanges)
+// The calls of one operation on the default line at `baud`, around its exchanges. A write may
+// take 2 ms a byte at 9600 baud and 1 ms above, plus a second.
+QStringList operationTrace(const QStringList& exchanges, int baud = 9600)
 {
-    return QStringList {"open \\\\.\\COM201", "get-line", "set-line 9600 8 0 0 dtr 1 rts 1 dsr 0 cts 0",
-                        "get-timeouts", "set-timeouts 5000 1 5000 2 1000"}
+    return QStringList {"open \\\\.\\COM201", "get-line", QStringLiteral("set-line %1 8 0 0 dtr 1 rts 1 dsr 0 cts 0").arg(baud),
+                        "get-timeouts", QStringLiteral("set-timeouts 5000 1 5000 %1 1000").arg(baud < 10000 ? 2 : 1)}
         + exchanges + QStringList {"close"};
 }
 
+// A GET_INFO run as the switch answers it: a long reply's bytes 8..25 land in the record as they
+// came (the packed record, on a little-endian host), a short reply gives only its status, and
+// the emulated switch answers without the port.
 TEST(GetInfo, ThirtyTwoExchangesFillTheRecords)
 {
-    resetPreferences();
-    auto sim = startSwitch();
-    SerialTrace trace;
-    TestableHandler handler;
-    QList<int> recordsDone;
-    handler.setProgress([&](const DeviceProgress& p) {
-        EXPECT_EQ(p.stage, DeviceProgress::InfoRecords);
-        EXPECT_EQ(p.total, 32);
-        recordsDone << p.done;
-    });
-    QList<InfoRecord> records {InfoRecord {}}; // the caller's list keeps what it had
-    QString error;
-    ASSERT_TRUE(handler.getInfo(records, error)) << error.toStdString();
-    EXPECT_TRUE(error.isEmpty());
-    ASSERT_EQ(records.size(), 33);
-    records.removeFirst();
-
-    // Each exchange: the request, a 10 ms pause, the reply's two first bytes, then the rest.
-    QStringList exchanges;
-    for (int i = 0; i < 32; ++i) {
-        exchanges << "write 60" << "sleep 10" << "read 2" << "read 58";
-        quint8 request[frames::kInfoFrameSize];
-        frames::encodeInfoRequest(quint8(i), request);
-        EXPECT_EQ(receivedFrames(*sim).value(i), QByteArray(reinterpret_cast<char*>(request), 60));
-        const std::vector<uint8_t> reply = kmsim::longInfoReply(uint8_t(i), 4);
-        // The packed record holds the reply's bytes as they came (on a little-endian host).
-        const InfoRecord& r = records[i];
-        EXPECT_EQ(QByteArray(reinterpret_cast<const char*>(&r), 20).toHex(),
-                  (QByteArray(1, char(i)) + bytesOf(reply).mid(8, 18) + QByteArray(1, 0)).toHex())
-            << "index, the reply's bytes 8..25 as they came, status 0";
-    }
-    EXPECT_EQ(withoutWaits(trace), operationTrace(exchanges));
-    EXPECT_EQ(recordsDone.size(), 32);
-    EXPECT_EQ(recordsDone.value(0) + recordsDone.value(31), 1 + 32);
-    EXPECT_EQ(handler.lastFailure(), DeviceFailure::None);
-    EXPECT_EQ(switchPortCount(records[0]), 4);
-    EXPECT_FALSE(handler.isBusy());
-    EXPECT_EQ(handler.handle(), 0);
-}
-
-TEST(GetInfo, ShortRepliesCarryOnlyTheStatus)
-{
-    resetPreferences();
-    kmsim::SimOptions o;
-    o.shortInfo = true;
-    o.infoStatus = 9;
-    auto sim = startSwitch(o);
-    TestableHandler handler;
-    QList<InfoRecord> records;
-    QString error;
-    ASSERT_TRUE(handler.getInfo(records, error)) << error.toStdString();
-    ASSERT_EQ(records.size(), 32);
-    for (int i = 0; i < 32; ++i) {
-        const QByteArray expected = QByteArray(1, char(i)) + QByteArray(18, 0) + QByteArray(1, 9);
-        EXPECT_EQ(QByteArray(reinterpret_cast<const char*>(&records[i]), 20), expected) << i;
-    }
-}
-
-TEST(GetInfo, EmulationAnswersWithoutThePort)
-{
-    resetPreferences(209); // no such port
-    pref::bEmulateDevice = true;
-    SerialTrace trace;
-    TestableHandler handler;
-    QList<InfoRecord> records;
-    QString error;
-    ASSERT_TRUE(handler.getInfo(records, error));
-    EXPECT_TRUE(trace.lines().isEmpty());
-    ASSERT_EQ(records.size(), 32);
     const QByteArray deadBeef = QByteArray::fromHex("efbeaddeefbeaddeefbeadde");
-    for (int i = 0; i < 32; ++i) {
-        const QByteArray data = i > 2 ? QByteArray(18, 0)
-                                      : QByteArray::fromHex("0f") + char(i) + char(10 * (i + 1))
-                                            + QByteArray(3, 0) + deadBeef;
-        EXPECT_EQ(QByteArray(reinterpret_cast<const char*>(&records[i]), 20),
-                  QByteArray(1, char(i)) + data + QByteArray(1, 0)) << i;
+    const struct { const char* label; bool shortInfo, emulate; std::function<QByteArray(int)> record; } rows[] = {
+        {"long", false, false, [](int i) { return char(i) + bytesOf(kmsim::longInfoReply(uint8_t(i), 4)).mid(8, 18) + '\0'; }},
+        {"short", true, false, [](int i) { return char(i) + QByteArray(18, 0) + '\t'; }},
+        {"emulated", false, true, [&](int i) {
+             return char(i) + (i > 2 ? QByteArray(18, 0) : "\x0f" + QByteArray(1, char(i)) + char(10 * (i + 1)) + QByteArray(3, 0) + deadBeef) + '\0';
+         }}};
+    for (const auto& row : rows) {
+        resetPreferences(row.emulate ? 209 : kTestCom); // the emulated switch has no port
+        pref::bEmulateDevice = row.emulate;
+        kmsim::SimOptions o;
+        o.shortInfo = row.shortInfo;
+        o.infoStatus = 9;
+        auto sim = startSwitch(o);
+        SerialTrace trace;
+        TestableHandler handler;
+        QList<int> done;
+        handler.setProgress([&](const DeviceProgress& p) { done << p.done + 100 * p.stage + 1000 * p.total; });
+        QList<InfoRecord> records {InfoRecord {}}; // the caller's list keeps what it had
+        QString error;
+        ASSERT_TRUE(handler.getInfo(records, error)) << error.toStdString();
+        ASSERT_EQ(records.size(), 33) << row.label;
+        QStringList exchanges;
+        for (int i = 0; i < 32; ++i) {
+            EXPECT_EQ(QByteArray(reinterpret_cast<const char*>(&records[i + 1]), 20).toHex(), row.record(i).toHex()) << row.label;
+            exchanges << "write 60" << "sleep 10" << "read 2"; // request, pause, the reply's head
+            if (!row.shortInfo)
+                exchanges << "read 58";
+            if (!row.emulate) { // header, record index, zeros
+                EXPECT_EQ(receivedFrames(*sim).value(i), QByteArray::fromHex("aa05000000003c00") + char(i) + QByteArray(51, 0));
+            }
+        }
+        EXPECT_EQ(withoutWaits(trace), row.emulate ? QStringList() : operationTrace(exchanges)) << row.label;
+        EXPECT_EQ(done.size(), row.emulate ? 0 : 32);
+        EXPECT_EQ(done.value(0) + done.value(31), row.emulate ? 0 : 2 * 32000 + 1 + 32);
+        EXPECT_EQ(switchPortCount(records[1]), row.emulate ? 14 : row.shortInfo ? 0 : 4);
+        EXPECT_FALSE(handler.isBusy());
+        EXPECT_EQ(handler.handle(), 0);
     }
-    EXPECT_EQ(switchPortCount(records[0]), 14);
 }
 
+// The rows on a paced line take a switch that answers 200 ms after the frame: the 936 bytes
+// need 975 ms on the wire at 9600 baud, and the reply's budget starts only after them.
 TEST(ProdSetData, FrameGoesOutInPiecesOfSixtyAndTheStatusIsKept)
 {
-    const struct { int size; quint8 status; quint32 stored; } rows[] = {
-        {920, 7, 7}, {920, 2, 0xEE} /* 2 is never stored */, {44, 0, 0}, {4088, 1, 1}};
+    const struct { int size; quint8 status; quint32 stored; int baud; } rows[] = {
+        {920, 7, 7, 9600}, {920, 2, 0xEE, 115200} /* 2 is never stored */, {44, 0, 0, 0}, {4088, 1, 1, 0}};
     for (const auto& row : rows) {
         resetPreferences();
         pref::bEmulateDevice = row.size == 44; // emulation never spares the real port
         kmsim::SimOptions o;
         o.prodStatus = row.status;
+        o.baud = unsigned(row.baud);
+        o.replyDelayMs = row.baud ? 200 : 0;
+        pref::iComBaudrate = row.baud ? row.baud : 9600;
         auto sim = startSwitch(o);
         SerialTrace trace;
         TestableHandler handler;
@@ -146,7 +109,7 @@ TEST(ProdSetData, FrameGoesOutInPiecesOfSixtyAndTheStatusIsKept)
         handler.setProgress([&](const DeviceProgress& p) {
             progress << QStringLiteral("%1 %2/%3").arg(p.stage).arg(p.done).arg(p.total);
         });
-        ProdDataRequest request = configRequest(testImage(row.size));
+        ProdDataRequest request = configRequest(row.size);
         request.size = 920; // stated, not used
         request.index = 3;
         request.status = 0xEE;
@@ -160,7 +123,7 @@ TEST(ProdSetData, FrameGoesOutInPiecesOfSixtyAndTheStatusIsKept)
         }
         EXPECT_EQ(progress, written + QStringList {"2 0/0"}) << "bytes handed on, then the wait";
         exchange << "read 2"; // no pause before the answer is looked for
-        EXPECT_EQ(withoutWaits(trace), operationTrace(exchange)) << row.size;
+        EXPECT_EQ(withoutWaits(trace), operationTrace(exchange, pref::iComBaudrate)) << row.size;
         ASSERT_EQ(receivedFrames(*sim).size(), 1);
         const QByteArray frame = receivedFrames(*sim)[0];
         EXPECT_EQ(frame.left(6).toHex(), QByteArray("aa0e00000000"));
@@ -170,8 +133,9 @@ TEST(ProdSetData, FrameGoesOutInPiecesOfSixtyAndTheStatusIsKept)
     }
 }
 
-// Each line setting comes from its preference, cut to the width of its field.
-TEST(Primitives, PreferencesReachTheLineCutToTheirFields)
+// The primitives: each line setting from its preference cut to its field's width, writes in
+// pieces of 60, no configuring without a port, and the plain path of ports below 10.
+TEST(Primitives, LineSettingsPiecesAndPaths)
 {
     resetPreferences();
     pref::iComBaudrate = 19200;
@@ -185,38 +149,19 @@ TEST(Primitives, PreferencesReachTheLineCutToTheirFields)
     auto sim = startSwitch();
     SerialTrace trace;
     TestableHandler handler;
-    ASSERT_TRUE(handler.openPort());
-    EXPECT_TRUE(handler.configurePort()) << handler.error().toStdString();
-    handler.closePort();
-    EXPECT_EQ(trace.lines().filter("set-"), (QStringList {"set-line 19200 7 2 0 dtr 0 rts 2 dsr 0 cts 1",
-                                                          "set-timeouts 5000 1 5000 1 1000"}));
-}
-
-TEST(Primitives, PiecesPortPathsAndAHandleOfNone)
-{
-    resetPreferences();
-    auto sim = startSwitch();
-    TestableHandler handler;
-    ASSERT_TRUE(handler.openPort());
-    ASSERT_TRUE(handler.configurePort());
-    SerialTrace trace;
+    ASSERT_TRUE(handler.openPort() && handler.configurePort()) << handler.error().toStdString();
     const QByteArray junk(200, '\x01'); // no frame start: the switch drops it
-    const struct { int length; QStringList pieces; } rows[] = {
-        {0, {}}, {-5, {}}, {1, {"write 1"}}, {60, {"write 60"}}, {61, {"write 60", "write 1"}},
-        {121, {"write 60", "write 60", "write 1"}}};
-    for (const auto& row : rows) {
-        trace.clear();
-        EXPECT_TRUE(handler.writeAll(junk.constData(), row.length));
-        EXPECT_EQ(trace.lines(), row.pieces) << row.length;
-    }
+    for (int length : {0, -5, 61, 121})
+        EXPECT_TRUE(handler.writeAll(junk.constData(), length));
     handler.closePort();
-    EXPECT_EQ(handler.handle(), 0);
+    EXPECT_EQ(trace.lines().mid(2, 6), (QStringList {"set-line 19200 7 2 0 dtr 0 rts 2 dsr 0 cts 1", "get-timeouts",
+                                                     "set-timeouts 5000 1 5000 1 1000", "write 60", "write 1", "write 60"}));
+    EXPECT_EQ(trace.lines().mid(8), (QStringList {"write 60", "write 1", "close"}));
     EXPECT_FALSE(handler.configurePort());
     EXPECT_EQ(handler.error(), QStringLiteral("Port handle is invalid"));
     pref::iDeviceCom = 9;
-    trace.clear();
     EXPECT_FALSE(handler.openPort());
-    EXPECT_EQ(trace.lines().value(0), QStringLiteral("open COM9 fail"));
+    EXPECT_EQ(trace.lines().value(11), QStringLiteral("open COM9 fail"));
 }
 
 enum class Op { GetInfo, ProdSetData };
@@ -228,11 +173,12 @@ struct FailureRow
     std::function<void(kmsim::SimOptions&)> simulate; // null: no switch at all
     std::function<void(SerialTrace&)> inject;
     std::function<void()> prefer;
-    const char* expected;
+    std::string expected;
     DeviceFailure where;
     int recordsKept;
     bool purged;      // both queues purged after a failed read
     qint64 minMs = 0; // the protocol's own waits
+    int payload = 920;
 };
 
 void PrintTo(const FailureRow& row, std::ostream* os)
@@ -263,7 +209,7 @@ TEST_P(Failure, ReachesTheCallerAndLeavesNothingOpen)
     timer.start();
     QString error;
     QList<InfoRecord> records;
-    ProdDataRequest request = configRequest(QByteArray(920, '\x5c'));
+    ProdDataRequest request = configRequest(row.payload);
     request.status = 0xEE;
     const bool ok = row.op == Op::GetInfo ? handler.getInfo(records, error)
                                           : handler.prodSetData(request, error);
@@ -281,14 +227,13 @@ TEST_P(Failure, ReachesTheCallerAndLeavesNothingOpen)
     EXPECT_EQ(request.status, 0xEEu);
     EXPECT_EQ(trace.count("close"), trace.lines().filter(QRegularExpression("^open [^ ]*$")).size())
         << "every port opened is closed";
-    if (sim && sim->hungUp())
-        EXPECT_EQ(descriptorsOn(sim->slavePath()), 0);
-    else
-        EXPECT_EQ(openDescriptorCount(), descriptors);
+    // The switch that hung up closed its own ends: then no descriptor may point at the line.
+    EXPECT_EQ(sim && sim->hungUp() ? descriptorsOn(sim->slavePath()) : openDescriptorCount() - descriptors, 0);
     EXPECT_EQ(trace.count("purge 15"), row.purged ? 1 : 0);
-    if (row.purged && row.minMs >= 1000) { // a reply waited for polls the queue every 10 ms
-        EXPECT_GE(trace.count("poll 10"), 1);
-    }
+    // A line set up but left without its time-outs gets its own settings back.
+    const bool timeouts = row.expected.find("COMMTIMEOUTS") != std::string::npos;
+    EXPECT_EQ(trace.lines().filter("set-line").value(1), timeouts ? "set-line 38400 8 0 0 dtr 0 rts 0 dsr 0 cts 0" : "");
+    EXPECT_TRUE(trace.count("poll 10") > 0 || !row.purged || row.minMs < 1000) << "a reply is waited for in 10 ms polls";
     EXPECT_GE(elapsed, row.minMs);
     EXPECT_LT(elapsed, row.minMs + 2500) << "no wait beyond the protocol's own";
 }
@@ -321,10 +266,8 @@ auto held()
 
 const FailureRow kFailures[] = {
     {"port number 0", Op::GetInfo, healthy(), nullptr, [] { pref::iDeviceCom = 0; }, "Device port number is invalid", DeviceFailure::PortNumber, 0, false},
-    {"port number -3", Op::ProdSetData, healthy(), nullptr, [] { pref::iDeviceCom = -3; }, "Device port number is invalid", DeviceFailure::PortNumber, 0, false},
     {"no such port, also after the retry", Op::GetInfo, nullptr, nullptr, nullptr, "No such file or directory", DeviceFailure::Open, 0, false, 1900},
     {"held elsewhere, also after the retry", Op::GetInfo, held(), nullptr, nullptr, "Device or resource busy", DeviceFailure::Open, 0, false, 1900},
-    {"held elsewhere (write)", Op::ProdSetData, held(), nullptr, nullptr, "Device or resource busy", DeviceFailure::Open, 0, false, 1900},
     {"GetCommState fails", Op::GetInfo, healthy(), failing("get-line"), nullptr, "Cannot get COMMSTATE, error : Input/output error", DeviceFailure::Configure, 0, false},
     {"SetCommState refuses 1.5 stop bits", Op::GetInfo, healthy(), nullptr, [] { pref::iComStopBits = 1; },
      "Cannot set COMMSTATE, error : One and a half stop bits are not supported on Linux", DeviceFailure::Configure, 0, false},
@@ -335,10 +278,8 @@ const FailureRow kFailures[] = {
     {"silent at the first record", Op::GetInfo, fault(F::Silence, 0), nullptr, nullptr, "COM port read failed by timeout", DeviceFailure::Read, 0, true, 1000},
     {"silent at record 3", Op::GetInfo, fault(F::Silence, 3), nullptr, nullptr, "COM port read failed by timeout", DeviceFailure::Read, 3, true, 1000},
     {"silent after the image", Op::ProdSetData, fault(F::Silence, 0), nullptr, nullptr, "COM port read failed by timeout", DeviceFailure::Read, 0, true, 1000},
-    {"one byte of the reply", Op::GetInfo, fault(F::Cut, 0, 1), nullptr, nullptr, "COM port read failed by timeout", DeviceFailure::Read, 0, true, 1000},
     {"long reply cut after 30 bytes at record 2", Op::GetInfo, fault(F::Cut, 2, 30), nullptr, nullptr, "COM port read failed by timeout", DeviceFailure::Read, 2, true, 1000},
     {"hang-up mid-reply at record 6", Op::GetInfo, fault(F::HangUp, 6, 10), nullptr, nullptr, "COM port read failed by timeout", DeviceFailure::Read, 6, true, 1000},
-    {"hang-up after the image", Op::ProdSetData, fault(F::HangUp, 0, 0), nullptr, nullptr, "COM port read failed by timeout", DeviceFailure::Read, 0, true, 1000},
     {"ReadFile fails", Op::GetInfo, healthy(), failing("read"), nullptr, "COM port read failed with error : Input/output error", DeviceFailure::Read, 0, true},
     {"ReadFile returns fewer bytes", Op::GetInfo, healthy(), [](SerialTrace& t) { t.shorten(0, 1); }, nullptr,
      "COM port read failed by timeout", DeviceFailure::Read, 0, true},
@@ -351,6 +292,15 @@ const FailureRow kFailures[] = {
      "Invalid data length of GET_INFO structure. Expected : 18 bytes, got 17 bytes", DeviceFailure::Reply, 4, false},
     {"length 60 at record 31", Op::GetInfo, [](kmsim::SimOptions& o) { o.fault = F::WrongLength; o.faultAt = 31; o.infoLength = 60; },
      nullptr, nullptr, "Invalid data length of GET_INFO structure. Expected : 18 bytes, got 60 bytes", DeviceFailure::Reply, 31, false},
+    {"9600 baud, answer 1500 ms after the frame", Op::ProdSetData, [](kmsim::SimOptions& o) { o.baud = 9600; o.replyDelayMs = 1500; },
+     nullptr, nullptr, "COM port read failed by timeout", DeviceFailure::Read, 0, true, 1975},
+    {"115200 baud, answer 1500 ms after the frame", Op::ProdSetData, [](kmsim::SimOptions& o) { o.baud = 115200; o.replyDelayMs = 1500; },
+     nullptr, [] { pref::iComBaudrate = 115200; }, "COM port read failed by timeout", DeviceFailure::Read, 0, true, 1080},
+    // A line that takes nothing: the first piece may take 60 x 2 ms and a second, not for ever.
+    {"stalled line", Op::ProdSetData, [](kmsim::SimOptions& o) { o.stall = true; }, nullptr, nullptr,
+     "Write failed with error : Connection timed out", DeviceFailure::Write, 0, false, 1100},
+    {"payload above 4088 bytes, refused before the port", Op::ProdSetData, healthy(), nullptr, nullptr,
+     "Payload of PROD_SET_DATA is too large. Maximum : 4088 bytes, got 4089 bytes", DeviceFailure::Payload, 0, false, 0, 4089},
     {"answer starts with 00", Op::ProdSetData, fault(F::WrongMagic, 0), nullptr, nullptr,
      "Invalid magic number detected in COM response on PROD_SET_DATA", DeviceFailure::Reply, 0, false},
     {"answer starts with AA", Op::ProdSetData, [](kmsim::SimOptions& o) { o.fault = F::WrongMagic; o.wrongMagic = 0xAA; },
@@ -359,40 +309,9 @@ const FailureRow kFailures[] = {
 
 INSTANTIATE_TEST_SUITE_P(Rows, Failure, ::testing::ValuesIn(kFailures));
 
-TEST(Failure, PayloadAboveTheFrameIsRefusedBeforeThePort)
-{
-    resetPreferences();
-    SerialTrace trace;
-    TestableHandler handler;
-    ProdDataRequest request = configRequest(testImage(4089));
-    QString error;
-    EXPECT_FALSE(handler.prodSetData(request, error));
-    EXPECT_EQ(error, QStringLiteral("Payload of PROD_SET_DATA is too large. Maximum : 4088 bytes, got 4089 bytes"));
-    EXPECT_TRUE(trace.lines().isEmpty());
-    EXPECT_EQ(handler.lastFailure(), DeviceFailure::Payload);
-    EXPECT_FALSE(handler.isBusy());
-}
-
-TEST(Failure, FailedTimeoutsPutTheLineSettingsBack)
-{
-    resetPreferences();
-    pref::iComBaudrate = 19200;
-    auto sim = startSwitch();
-    SerialTrace trace;
-    trace.fail("set-timeouts", EIO);
-    TestableHandler handler;
-    QList<InfoRecord> records;
-    QString error;
-    EXPECT_FALSE(handler.getInfo(records, error));
-    const QStringList sets = trace.lines().filter("set-line");
-    ASSERT_EQ(sets.size(), 2);
-    EXPECT_TRUE(sets[0].startsWith("set-line 19200"));
-    EXPECT_TRUE(sets[1].startsWith("set-line 38400")) << "back to what the line had: " << sets[1].toStdString();
-}
-
 // ---- the open retry ----
 
-TEST(OpenRetry, PortFreedDuringTheWaitIsUsed)
+TEST(OpenRetry, DuringTheWaitASecondOperationIsRefusedAndTheFreedPortIsUsed)
 {
     resetPreferences();
     kmsim::SimOptions o;
@@ -400,26 +319,9 @@ TEST(OpenRetry, PortFreedDuringTheWaitIsUsed)
     auto sim = startSwitch(o);
     SerialTrace trace;
     TestableHandler handler;
-    // Port changes during the wait run the probe, whose opens are not the operation's.
-    QObject::disconnect(SerialDeviceEnumerator::instance(), nullptr, &handler, nullptr);
+    QSignalSpy connected(&handler, &COMHandler256::comConnected);
     QElapsedTimer timer;
     timer.start();
-    QList<InfoRecord> records;
-    QString error;
-    ASSERT_TRUE(handler.getInfo(records, error)) << error.toStdString();
-    EXPECT_GE(timer.elapsed(), 1950) << "the second attempt comes after 2000 ms";
-    EXPECT_EQ(trace.lines().filter("open"), (QStringList {"open \\\\.\\COM201 fail", "open \\\\.\\COM201"}));
-    EXPECT_EQ(records.size(), 32);
-}
-
-TEST(OpenRetry, DuringTheWaitASecondOperationIsRefusedAndOthersMayWork)
-{
-    resetPreferences();
-    kmsim::SimOptions o;
-    o.busyMs = 700;
-    auto sim = startSwitch(o);
-    TestableHandler handler;
-    QSignalSpy connected(&handler, &COMHandler256::comConnected);
     QString infoError, prodError, lastErrorDuringWait, otherError;
     bool busyDuringWait = false, probeResult = true, otherOk = false;
     int probeEmissions = 0;
@@ -427,7 +329,7 @@ TEST(OpenRetry, DuringTheWaitASecondOperationIsRefusedAndOthersMayWork)
         busyDuringWait = handler.isBusy();
         QList<InfoRecord> inner;
         handler.getInfo(inner, infoError);
-        ProdDataRequest request = configRequest(testImage(920));
+        ProdDataRequest request = configRequest(920);
         handler.prodSetData(request, prodError);
         lastErrorDuringWait = handler.error();
         const int before = connected.size();
@@ -438,12 +340,18 @@ TEST(OpenRetry, DuringTheWaitASecondOperationIsRefusedAndOthersMayWork)
     // busy is per object: a fresh handler meets the same port, free again at 700 ms.
     QTimer::singleShot(1000, [&] {
         TestableHandler other;
-        ProdDataRequest request = configRequest(testImage(920));
+        ProdDataRequest request = configRequest(920);
         otherOk = other.prodSetData(request, otherError);
     });
     QList<InfoRecord> records;
     QString error;
     ASSERT_TRUE(handler.getInfo(records, error)) << error.toStdString();
+    EXPECT_GE(timer.elapsed(), 1950) << "the second attempt comes after 2000 ms";
+    // The operation's own opens: the first fails, the retry gets the port freed meanwhile (the
+    // probe's and the other handler's come between).
+    const QStringList opens = trace.lines().filter("open");
+    EXPECT_EQ(opens.first(), "open \\\\.\\COM201 fail");
+    EXPECT_EQ(opens.last(), "open \\\\.\\COM201");
     EXPECT_TRUE(busyDuringWait);
     EXPECT_EQ(infoError, QStringLiteral("COM operation is already in process"));
     EXPECT_EQ(prodError, QStringLiteral("COM operation is already in process"));
@@ -472,71 +380,6 @@ TEST(OpenRetry, OpenAfterTheWaitEndedIsNeverKept)
     QTest::qWait(2500);
     EXPECT_EQ(handler.handle(), 0);
     EXPECT_EQ(descriptorsOn(sim->slavePath()), 1) << "only the switch's own end stays open";
-}
-
-// ---- a line that takes time ----
-
-struct TimingRow
-{
-    const char* label;
-    unsigned baud;
-    int replyDelayMs;
-    const char* error; // null: the image loads
-};
-
-void PrintTo(const TimingRow& row, std::ostream* os)
-{
-    *os << row.label;
-}
-
-class ReplyTiming : public ::testing::TestWithParam<TimingRow> {};
-
-// The 936-byte frame needs 975 ms on the wire at 9600 baud: the budget must start after.
-TEST_P(ReplyTiming, BudgetStartsWhenTheFrameHasLeftTheLine)
-{
-    const TimingRow& row = GetParam();
-    resetPreferences();
-    pref::iComBaudrate = int(row.baud);
-    kmsim::SimOptions o;
-    o.baud = row.baud;
-    o.replyDelayMs = row.replyDelayMs;
-    auto sim = startSwitch(o);
-    COMHandler256 handler;
-    ProdDataRequest request = configRequest(testImage(920));
-    QString error;
-    const bool loaded = handler.prodSetData(request, error);
-    EXPECT_EQ(loaded, row.error == nullptr) << error.toStdString();
-    EXPECT_EQ(error.toStdString(), row.error ? row.error : "");
-    EXPECT_EQ(sim->images().size(), 1u) << "the switch has the image either way";
-    EXPECT_EQ(sim->malformedCount(), 0);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Rows, ReplyTiming,
-    ::testing::Values(TimingRow {"9600 baud, answer after 200 ms", 9600, 200, nullptr},
-                      TimingRow {"9600 baud, answer after 1500 ms", 9600, 1500, "COM port read failed by timeout"},
-                      TimingRow {"115200 baud, answer after 200 ms", 115200, 200, nullptr},
-                      TimingRow {"115200 baud, answer after 1500 ms", 115200, 1500, "COM port read failed by timeout"}));
-
-TEST(StalledLine, WriteFailsWithinItsBoundAndLetsThePortGo)
-{
-    resetPreferences();
-    kmsim::SimOptions o;
-    o.stall = true;
-    auto sim = startSwitch(o);
-    TestableHandler handler;
-    const int descriptors = openDescriptorCount();
-    ProdDataRequest request = configRequest(testImage(920));
-    QString error;
-    QElapsedTimer timer;
-    timer.start();
-    EXPECT_FALSE(handler.prodSetData(request, error));
-    // The bound of the first piece: 60 bytes at 2 ms each plus one second, 1120 ms.
-    EXPECT_LT(timer.elapsed(), 3000) << "a stuck write must not wait for ever";
-    EXPECT_EQ(error, QStringLiteral("Write failed with error : Connection timed out"));
-    EXPECT_FALSE(handler.isBusy());
-    EXPECT_EQ(handler.handle(), 0);
-    EXPECT_EQ(openDescriptorCount(), descriptors);
 }
 
 } // namespace

@@ -1,12 +1,32 @@
 #include "device_test_support.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QMutexLocker>
 #include <QRegularExpression>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 #include "app_preferences.h"
+#include "cqt_config_mgr.h"
+
+// Every device test process gets a private home, settings folder and pinned-ports folder (CTest
+// runs the tests of one binary in parallel processes), a Qt application for signals and event
+// loops, and the application's preferences initialised.
+int main(int argc, char** argv)
+{
+    ::testing::InitGoogleTest(&argc, argv);
+    if (GTEST_FLAG_GET(list_tests)) // discovery at build time only lists the names
+        return RUN_ALL_TESTS();
+    QTemporaryDir home;
+    for (const char* variable : {"HOME", "XDG_CONFIG_HOME", "TREVIK_PORT_DIR"})
+        qputenv(variable, (home.path() + '/' + variable).toLocal8Bit());
+    QDir().mkpath(testPortDir());
+    QCoreApplication app(argc, argv);
+    g_configMgr.initialize();
+    return RUN_ALL_TESTS();
+}
 
 QString testPortDir()
 {
@@ -15,36 +35,22 @@ QString testPortDir()
 
 std::unique_ptr<kmsim::SwitchSimulator> startSwitch(kmsim::SimOptions options, int number)
 {
-    if (options.linkName.empty())
-        options.comNumber = number;
+    options.comNumber = options.linkName.empty() ? number : 0;
     options.portDir = testPortDir().toStdString();
-    if (options.logPath == "-")
-        options.logPath.clear(); // the frames are kept in memory
+    options.logPath.clear(); // the frames are kept in memory
     auto sim = std::make_unique<kmsim::SwitchSimulator>(options);
     std::string error;
     EXPECT_TRUE(sim->start(error)) << error;
     return sim;
 }
 
-namespace {
-QStringList descriptorLinks()
-{
-    const QDir fds(QStringLiteral("/proc/self/fd"));
-    QStringList targets;
-    for (const QString& fd : fds.entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::System))
-        targets << QFileInfo(fds.filePath(fd)).symLinkTarget();
-    return targets;
-}
-} // namespace
-
-int openDescriptorCount()
-{
-    return descriptorLinks().size();
-}
-
 int descriptorsOn(const std::string& path)
 {
-    return descriptorLinks().count(QString::fromStdString(path));
+    const QDir fds(QStringLiteral("/proc/self/fd"));
+    int n = 0;
+    for (const QString& fd : fds.entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::System))
+        n += path.empty() || QFileInfo(fds.filePath(fd)).symLinkTarget().toStdString() == path;
+    return n;
 }
 
 void resetPreferences(int deviceCom)
@@ -61,22 +67,14 @@ void resetPreferences(int deviceCom)
     pref::iComCtsFlow = 0;
 }
 
-QByteArray testImage(int size)
-{
-    QByteArray image(size, '\0');
-    for (int i = 0; i < size; ++i)
-        image[i] = char((i * 7 + 3) & 0xFF);
-    return image;
-}
-
-ProdDataRequest configRequest(const QByteArray& payload)
+ProdDataRequest configRequest(int size)
 {
     ProdDataRequest r;
-    r.index = kProdDataConfigIndex;
     r.param = kProdDataConfigParam;
     r.kind = kProdDataConfigKind;
-    r.payload = payload;
-    r.size = quint32(payload.size());
+    for (int i = 0; i < size; ++i) // bytes that differ from their neighbours, 0x0A and 0x0D among them
+        r.payload += char((i * 7 + 3) & 0xFF);
+    r.size = quint32(size);
     return r;
 }
 
@@ -99,12 +97,6 @@ QStringList SerialTrace::lines() const
 int SerialTrace::count(const QString& prefix) const
 {
     return lines().filter(QRegularExpression(QLatin1Char('^') + QRegularExpression::escape(prefix))).size();
-}
-
-void SerialTrace::clear()
-{
-    QMutexLocker lock(&m_mutex);
-    m_lines.clear();
 }
 
 template <typename Call>

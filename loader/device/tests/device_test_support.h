@@ -1,7 +1,7 @@
 #pragma once
-// Shared pieces of the device tests: a private environment per test process (see the main),
-// a simulated switch linked as COMn, the handler with its state opened up, a trace of the
-// calls the device logic makes on the serial layer, and descriptor counts for leak checks.
+// Shared pieces of the device tests: the main (a private user per test process), a simulated
+// switch linked as COMn, the handler with its state opened up, a trace of the calls the device
+// logic makes on the serial layer, and descriptor counts for leak checks.
 
 #include <QMutex>
 #include <QString>
@@ -25,17 +25,15 @@ constexpr int kTestCom = 201;
 std::unique_ptr<kmsim::SwitchSimulator> startSwitch(kmsim::SimOptions options = {},
                                                     int number = kTestCom);
 
-// Number of open descriptors of this process, and of those open on `path`.
-int openDescriptorCount();
+// Descriptors of this process open on `path` (all of them for an empty path).
 int descriptorsOn(const std::string& path);
+inline int openDescriptorCount() { return descriptorsOn({}); }
 
 // The preferences of a fresh installation, with the given port.
 void resetPreferences(int deviceCom = kTestCom);
 
-// A payload whose bytes differ from their neighbours (0x0A and 0x0D among them).
-QByteArray testImage(int size);
-// The PROD_SET_DATA request the load flow makes for `payload`.
-ProdDataRequest configRequest(const QByteArray& payload);
+// The PROD_SET_DATA request the load flow makes, for a payload of `size` distinct-looking bytes.
+ProdDataRequest configRequest(int size);
 
 // COMHandler256 with its primitives and state opened up.
 class TestableHandler : public COMHandler256
@@ -71,7 +69,6 @@ public:
 
     QStringList lines() const;
     int count(const QString& prefix) const;
-    void clear();
 
     SerialHandle open(const QString& devicePath) override;
     bool close(SerialHandle handle) override;

@@ -76,61 +76,39 @@ TEST(Enumerator, EmitsSortedNamesOnceForEachChangeOfPorts)
     EXPECT_EQ(changed.last()[0].toStringList(), expected);
 }
 
-struct ProbeRow
+// The probe emits exactly once, makes at most one attempt of its own, and leaves the
+// operation's handle, text and busy flag alone.
+TEST(Probe, EmitsExactlyOnceAndLeavesTheOperationsStateAlone)
 {
-    const char* label;
-    int deviceCom;
-    bool emulate;
-    int switchBusyMs; // -1: no switch at all
-    QStringList list;
-    bool expected;
-    QStringList calls;
-};
-
-void PrintTo(const ProbeRow& row, std::ostream* os)
-{
-    *os << row.label;
+    const QStringList listed {"COM1", "COM201"}, openClose {"open \\\\.\\COM201", "close"}, openFails {"open \\\\.\\COM201 fail"};
+    const struct { const char* label; int deviceCom; bool emulate; int busyMs; QStringList list; bool expected; QStringList calls; } rows[] = {
+        {"present and free", kTestCom, false, 0, listed, true, openClose},
+        {"emulation without any port", 209, true, -1, {}, true, {}},
+        {"port 0", 0, false, 0, listed, false, {}},
+        {"port -1", -1, false, 0, listed, false, {}},
+        {"not in the list", kTestCom, false, 0, {"COM1"}, false, {}},
+        {"in other letter case", kTestCom, false, 0, {"com201"}, false, {}},
+        {"with a suffix", kTestCom, false, 0, {"COM2010"}, false, {}},
+        {"held elsewhere", kTestCom, false, 5000, listed, false, openFails},
+        {"listed but gone", kTestCom, false, -1, listed, false, openFails}};
+    for (const auto& row : rows) {
+        resetPreferences(row.deviceCom);
+        pref::bEmulateDevice = row.emulate;
+        kmsim::SimOptions o;
+        o.busyMs = row.busyMs;
+        auto sim = row.busyMs >= 0 ? startSwitch(o) : nullptr;
+        TestableHandler handler;
+        SerialTrace trace;
+        QSignalSpy connected(&handler, &COMHandler256::comConnected);
+        const int descriptors = openDescriptorCount();
+        handler.onSerialListChanged(row.list);
+        ASSERT_EQ(connected.size(), 1) << row.label;
+        EXPECT_EQ(connected[0][0].toBool(), row.expected) << row.label;
+        EXPECT_EQ(trace.lines(), row.calls) << row.label;
+        EXPECT_EQ(openDescriptorCount(), descriptors) << row.label;
+        EXPECT_TRUE(handler.handle() == 0 && handler.error().isEmpty() && !handler.isBusy()) << row.label;
+    }
 }
-
-class Probe : public ::testing::TestWithParam<ProbeRow> {};
-
-TEST_P(Probe, EmitsExactlyOnceAndLeavesTheOperationsStateAlone)
-{
-    const ProbeRow& row = GetParam();
-    resetPreferences(row.deviceCom);
-    pref::bEmulateDevice = row.emulate;
-    kmsim::SimOptions o;
-    o.busyMs = row.switchBusyMs;
-    auto sim = row.switchBusyMs >= 0 ? startSwitch(o) : nullptr;
-    TestableHandler handler;
-    SerialTrace trace;
-    QSignalSpy connected(&handler, &COMHandler256::comConnected);
-    const int descriptors = openDescriptorCount();
-    handler.onSerialListChanged(row.list);
-    ASSERT_EQ(connected.size(), 1);
-    EXPECT_EQ(connected[0][0].toBool(), row.expected);
-    EXPECT_EQ(trace.lines(), row.calls) << "one attempt, no retry";
-    EXPECT_EQ(openDescriptorCount(), descriptors);
-    EXPECT_EQ(handler.handle(), 0);
-    EXPECT_TRUE(handler.error().isEmpty());
-    EXPECT_FALSE(handler.isBusy());
-}
-
-const QStringList kListed {"COM1", "COM201"};
-const QStringList kOpenClose {"open \\\\.\\COM201", "close"};
-const QStringList kOpenFails {"open \\\\.\\COM201 fail"};
-
-INSTANTIATE_TEST_SUITE_P(
-    Rows, Probe,
-    ::testing::Values(ProbeRow {"present and free", kTestCom, false, 0, kListed, true, kOpenClose},
-                      ProbeRow {"emulation without any port", 209, true, -1, {}, true, {}},
-                      ProbeRow {"port 0", 0, false, 0, kListed, false, {}},
-                      ProbeRow {"port -1", -1, false, 0, kListed, false, {}},
-                      ProbeRow {"not in the list", kTestCom, false, 0, {"COM1"}, false, {}},
-                      ProbeRow {"in other letter case", kTestCom, false, 0, {"com201"}, false, {}},
-                      ProbeRow {"with a suffix", kTestCom, false, 0, {"COM2010"}, false, {}},
-                      ProbeRow {"held elsewhere", kTestCom, false, 5000, kListed, false, kOpenFails},
-                      ProbeRow {"listed but gone", kTestCom, false, -1, kListed, false, kOpenFails}));
 
 // A pinned link that outlives its device: the port leaves the list, cannot be opened, and the
 // indicator hears of it, also without udev.
