@@ -655,4 +655,17 @@ int SwitchSimulator::malformedCount() const
     return n;
 }
 
+std::unique_ptr<SwitchSimulator> startQuietSwitch(SimOptions options, int com, const std::string& portDir)
+{
+    options.comNumber = com;
+    options.portDir = portDir;
+    options.logPath.clear();
+    auto simulator = std::make_unique<SwitchSimulator>(options);
+    std::string error;
+    if (simulator->start(error))
+        return simulator;
+    std::fprintf(stderr, "cannot start the simulated switch: %s\n", error.c_str());
+    return nullptr;
+}
+
 } // namespace kmsim

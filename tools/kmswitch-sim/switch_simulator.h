@@ -17,6 +17,7 @@
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -128,5 +129,9 @@ private:
     FILE* m_log = nullptr;
     bool m_ownLog = false;
 };
+
+// A switch linked as COM<com> in `portDir`, without a frame log, started; null (with the reason
+// on standard error) when it cannot start. For benchmarks and demos that need one switch.
+std::unique_ptr<SwitchSimulator> startQuietSwitch(SimOptions options, int com, const std::string& portDir);
 
 } // namespace kmsim

@@ -108,15 +108,9 @@ int main(int argc, char** argv)
     kmsim::SimOptions options;
     options.baud = kBaud;
     options.replyDelayMs = kReplyDelayMs;
-    options.comNumber = kCom;
-    options.portDir = ports.toStdString();
-    options.logPath.clear();
-    kmsim::SwitchSimulator simulator(options);
-    std::string error;
-    if (!simulator.start(error)) {
-        std::fprintf(stderr, "cannot start the simulated switch: %s\n", error.c_str());
+    const auto simulator = kmsim::startQuietSwitch(options, kCom, ports.toStdString());
+    if (!simulator)
         return 1;
-    }
 
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();

@@ -80,15 +80,9 @@ int main(int argc, char** argv)
 
     kmsim::SimOptions options;
     options.baud = 9600;
-    options.comNumber = kCom;
-    options.portDir = (home.path() + "/ports").toStdString();
-    options.logPath.clear();
-    kmsim::SwitchSimulator simulator(options);
-    std::string error;
-    if (!simulator.start(error)) {
-        std::fprintf(stderr, "cannot start the simulated switch: %s\n", error.c_str());
+    const auto simulator = kmsim::startQuietSwitch(options, kCom, (home.path() + "/ports").toStdString());
+    if (!simulator)
         return 1;
-    }
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
