@@ -10,28 +10,17 @@
 
 int checkCommand(const QStringList& arguments)
 {
-    Command command;
-    command.usage = QStringLiteral("trevikctl check FILE [--ports N] [--json]");
-    command.parser.setApplicationDescription(
-        QStringLiteral("Shows a KMC file's date, name and description as the window does, and whether the\n"
-                       "converter takes it (exit 0) or refuses it (exit 1), with its message."));
-    command.parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("The KMC file."));
-    command.parser.addOption({QStringLiteral("ports"),
-                              QStringLiteral("The switch's number of ports (default: the file's own)."),
-                              QStringLiteral("N")});
-    command.parser.addOption({QStringLiteral("json"), QStringLiteral("Print JSON.")});
+    Command command(QStringLiteral("trevikctl check FILE [--ports N] [--json]"),
+                    QStringLiteral("Shows a KMC file's date, name and description as the window does, and whether the\n"
+                                   "converter takes it (exit 0) or refuses it (exit 1), with its message."));
+    command.addFile();
+    command.addPorts();
+    command.addJson();
     int exit = kExitOk;
-    if (!parseCommand(command, arguments, 1, exit))
+    if (!command.parse(arguments, exit))
         return exit;
-    const QString path = command.parser.positionalArguments().first();
-    bool numeric = true;
-    const int ports = command.parser.isSet(QStringLiteral("ports"))
-        ? command.parser.value(QStringLiteral("ports")).toInt(&numeric)
-        : fileOwnPortCount(path);
-    if (!numeric) {
-        printError(QStringLiteral("--ports wants a number\nUsage: ") + command.usage);
-        return kExitUsage;
-    }
+    const int ports = command.portCount;
+    const QString path = command.file();
 
     ConfigHeader header;
     QFile file(path);
@@ -40,7 +29,7 @@ int checkCommand(const QStringList& arguments)
     QString message;
     const int result = convertOnly(libraryFolder(), path, ports, message);
 
-    if (command.parser.isSet(QStringLiteral("json"))) {
+    if (command.isSet("json")) {
         printJson(QJsonObject {{"file", path}, {"date", header.strDate}, {"name", header.strName},
                                {"description", header.strDescription}, {"ports", ports},
                                {"result", result}, {"message", message}});

@@ -19,29 +19,76 @@ const char* const kExitCodeHelp =
     "  4  the switch has another number of ports than the file\n"
     "  5  the switch refused or did not answer the write\n";
 
-bool parseCommand(Command& command, const QStringList& arguments, int expectedPositionals, int& exit)
+Command::Command(const QString& usageLine, const QString& description) : usage(usageLine)
 {
-    const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")},
-                                  QStringLiteral("Show this help."));
-    command.parser.addOption(help);
-    if (!command.parser.parse(QStringList {QStringLiteral("trevikctl")} + arguments)) {
-        printError(command.parser.errorText() + QStringLiteral("\nUsage: ") + command.usage);
-        exit = kExitUsage;
+    parser.setApplicationDescription(description);
+    parser.addOption({{QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Show this help.")});
+}
+
+void Command::addFile()
+{
+    parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("The KMC file."));
+    positionals = 1;
+}
+
+void Command::addJson()
+{
+    parser.addOption({QStringLiteral("json"), QStringLiteral("Print JSON.")});
+}
+
+void Command::addPorts()
+{
+    parser.addOption({QStringLiteral("ports"), QStringLiteral("The switch's number of ports (default: the file's own)."),
+                      QStringLiteral("N")});
+    wantsPortCount = true;
+}
+
+void Command::addPort(const QString& help)
+{
+    parser.addOption({QStringLiteral("port"), help, QStringLiteral("COMn")});
+    wantsPort = true;
+}
+
+bool Command::parse(const QStringList& arguments, int& exit)
+{
+    if (!parser.parse(QStringList {QStringLiteral("trevikctl")} + arguments)) {
+        exit = usageError(parser.errorText());
         return false;
     }
-    if (command.parser.isSet(help)) {
-        QString text = command.parser.helpText();
-        text.replace(QRegularExpression(QStringLiteral("^Usage: [^\n]*")), QStringLiteral("Usage: ") + command.usage);
+    if (isSet("help")) {
+        QString text = parser.helpText();
+        text.replace(QRegularExpression(QStringLiteral("^Usage: [^\n]*")), QStringLiteral("Usage: ") + usage);
         std::fputs(qPrintable(text + QLatin1Char('\n') + QLatin1String(kExitCodeHelp)), stdout);
         exit = kExitOk;
         return false;
     }
-    if (command.parser.positionalArguments().size() != expectedPositionals) {
-        printError(QStringLiteral("Usage: ") + command.usage);
-        exit = kExitUsage;
+    if (parser.positionalArguments().size() != positionals) {
+        exit = usageError(QString());
         return false;
     }
+    if (wantsPortCount) {
+        bool numeric = true;
+        portCount = isSet("ports") ? value("ports").toInt(&numeric) : fileOwnPortCount(file());
+        if (!numeric) {
+            exit = usageError(QStringLiteral("--ports wants a number"));
+            return false;
+        }
+    }
+    if (wantsPort) {
+        for (const QString& port : parser.values(QStringLiteral("port")))
+            portNumbers << portNumberOf(port);
+        if (portNumbers.isEmpty() || portNumbers.contains(0u)) {
+            exit = usageError(QStringLiteral("--port wants a port such as COM7"));
+            return false;
+        }
+    }
     return true;
+}
+
+int Command::usageError(const QString& what) const
+{
+    printError((what.isEmpty() ? QString() : what + QLatin1Char('\n')) + QStringLiteral("Usage: ") + usage);
+    return kExitUsage;
 }
 
 unsigned int portNumberOf(const QString& text)

@@ -18,16 +18,32 @@ enum ExitCode {
 // The table of exit codes, as --help and README show it.
 extern const char* const kExitCodeHelp;
 
-// A subcommand's command line: --help (and --json when `json`) are added here.
+// A subcommand's command line, with --help; the options most subcommands share are one call.
 struct Command
 {
+    Command(const QString& usage, const QString& description);
+    void addFile();   // the KMC file, the one positional argument
+    void addJson();
+    void addPorts();  // --ports N, default the file's own count
+    void addPort(const QString& help); // --port COMn, required, may be repeated
+
+    // Parses `arguments` (those after the subcommand) and checks --ports and --port. False when
+    // the subcommand is over: help printed (`exit` 0) or a usage error reported on stderr (`exit` 2).
+    bool parse(const QStringList& arguments, int& exit);
+    // Reports a usage error about `what` and gives the usage exit code.
+    int usageError(const QString& what) const;
+
+    bool isSet(const char* option) const { return parser.isSet(QLatin1String(option)); }
+    QString value(const char* option) const { return parser.value(QLatin1String(option)); }
+    QString file() const { return parser.positionalArguments().value(0); }
+
     QCommandLineParser parser;
     QString usage; // "trevikctl load FILE --port COMn ..."
+    int positionals = 0;
+    bool wantsPortCount = false, wantsPort = false;
+    int portCount = 1;                 // after parse: --ports, else the file's own count
+    QList<unsigned int> portNumbers;   // after parse: each --port in order
 };
-
-// Parses `arguments` (those after the subcommand). False when the subcommand is over: help
-// printed (`exit` 0) or a usage error reported on stderr (`exit` 2).
-bool parseCommand(Command& command, const QStringList& arguments, int expectedPositionals, int& exit);
 
 // "COM7" or "7" as a port number; 0 when it is neither.
 unsigned int portNumberOf(const QString& text);

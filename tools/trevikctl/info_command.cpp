@@ -10,21 +10,17 @@
 
 int infoCommand(const QStringList& arguments)
 {
-    Command command;
-    command.usage = QStringLiteral("trevikctl info --port COMn [--json]");
-    command.parser.setApplicationDescription(
-        QStringLiteral("Asks the switch on COMn for its 32 information records (GET_INFO) and prints its\n"
-                       "number of ports and the records in hex."));
-    command.parser.addOption({QStringLiteral("port"), QStringLiteral("The switch's port."), QStringLiteral("COMn")});
-    command.parser.addOption({QStringLiteral("json"), QStringLiteral("Print JSON.")});
+    Command command(QStringLiteral("trevikctl info --port COMn [--json]"),
+                    QStringLiteral("Asks the switch on COMn for its 32 information records (GET_INFO) and prints its\n"
+                                   "number of ports and the records in hex."));
+    command.addPort(QStringLiteral("The switch's port."));
+    command.addJson();
     int exit = kExitOk;
-    if (!parseCommand(command, arguments, 0, exit))
+    if (!command.parse(arguments, exit))
         return exit;
-    const unsigned int number = portNumberOf(command.parser.value(QStringLiteral("port")));
-    if (number == 0) {
-        printError(QStringLiteral("--port wants a port such as COM7\nUsage: ") + command.usage);
-        return kExitUsage;
-    }
+    if (command.portNumbers.size() != 1)
+        return command.usageError(QStringLiteral("info asks one switch: give --port once"));
+    const unsigned int number = command.portNumbers.first();
 
     // For this run only: the stored port stays as the window left it.
     pref::iDeviceCom = int(number);
@@ -38,7 +34,7 @@ int infoCommand(const QStringList& arguments)
         hexRecords.append(QString::fromLatin1(QByteArray(reinterpret_cast<const char*>(&r), sizeof r).toHex(' ')));
     const int switchPorts = ok && !records.isEmpty() ? switchPortCount(records.first()) : -1;
 
-    if (command.parser.isSet(QStringLiteral("json"))) {
+    if (command.isSet("json")) {
         printJson(QJsonObject {{"port", port}, {"ok", ok}, {"error", error}, {"switch_ports", switchPorts},
                                {"records", hexRecords}});
     } else if (ok) {

@@ -41,35 +41,22 @@ const char* resultWord(const LoadResult& r)
 
 int loadCommand(const QStringList& arguments)
 {
-    Command command;
-    command.usage = QStringLiteral("trevikctl load FILE --port COMn [--port COMm ...] [--ports N] [--json] [--quiet]");
-    command.parser.setApplicationDescription(
-        QStringLiteral("Loads FILE into the switch on each port in turn, as the window's Process does:\n"
-                       "convert, GET_INFO, check the switch's number of ports, write the image."));
-    command.parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("The KMC file."));
-    command.parser.addOption({QStringLiteral("port"), QStringLiteral("A switch's port; may be given again."),
-                              QStringLiteral("COMn")});
-    command.parser.addOption({QStringLiteral("ports"),
-                              QStringLiteral("The number of ports the switch must have (default: the file's own)."),
-                              QStringLiteral("N")});
-    command.parser.addOption({QStringLiteral("json"), QStringLiteral("Print one JSON object per port.")});
+    Command command(QStringLiteral("trevikctl load FILE --port COMn [--port COMm ...] [--ports N] [--json] [--quiet]"),
+                    QStringLiteral("Loads FILE into the switch on each port in turn, as the window's Process does:\n"
+                                   "convert, GET_INFO, check the switch's number of ports, write the image."));
+    command.addFile();
+    command.addPort(QStringLiteral("A switch's port; may be given again."));
+    command.addPorts();
+    command.addJson();
     command.parser.addOption({QStringLiteral("quiet"), QStringLiteral("No progress bar.")});
     int exit = kExitOk;
-    if (!parseCommand(command, arguments, 1, exit))
+    if (!command.parse(arguments, exit))
         return exit;
-    const QString path = command.parser.positionalArguments().first();
-    QList<unsigned int> numbers;
-    for (const QString& port : command.parser.values(QStringLiteral("port")))
-        numbers << portNumberOf(port);
-    if (numbers.isEmpty() || numbers.contains(0u)) {
-        printError(QStringLiteral("--port wants a port such as COM7\nUsage: ") + command.usage);
-        return kExitUsage;
-    }
-    const int ports = command.parser.isSet(QStringLiteral("ports"))
-        ? command.parser.value(QStringLiteral("ports")).toInt()
-        : fileOwnPortCount(path);
-    const bool json = command.parser.isSet(QStringLiteral("json"));
-    const bool bar = !command.parser.isSet(QStringLiteral("quiet")) && ::isatty(STDERR_FILENO);
+    const QString path = command.file();
+    const QList<unsigned int>& numbers = command.portNumbers;
+    const int ports = command.portCount;
+    const bool json = command.isSet("json");
+    const bool bar = !command.isSet("quiet") && ::isatty(STDERR_FILENO);
 
     QJsonArray objects;
     QStringList table;

@@ -47,14 +47,12 @@ QString groupOf(const QString& device)
 
 int portsCommand(const QStringList& arguments)
 {
-    Command command;
-    command.usage = QStringLiteral("trevikctl ports [--json]");
-    command.parser.setApplicationDescription(
-        QStringLiteral("Lists every serial port the window lists, in the same order: its COM number, device\n"
-                       "node, stable path, description, and whether it is pinned."));
-    command.parser.addOption({QStringLiteral("json"), QStringLiteral("Print JSON.")});
+    Command command(QStringLiteral("trevikctl ports [--json]"),
+                    QStringLiteral("Lists every serial port the window lists, in the same order: its COM number, device\n"
+                                   "node, stable path, description, and whether it is pinned."));
+    command.addJson();
     int exit = kExitOk;
-    if (!parseCommand(command, arguments, 0, exit))
+    if (!command.parse(arguments, exit))
         return exit;
 
     QList<unsigned int> numbers;
@@ -73,7 +71,7 @@ int portsCommand(const QStringList& arguments)
         lines << line;
     }
 
-    if (command.parser.isSet(QStringLiteral("json"))) {
+    if (command.isSet("json")) {
         QJsonArray array;
         for (const PortLine& l : lines)
             array.append(QJsonObject {{"port", comPortName(int(l.number))}, {"number", int(l.number)},

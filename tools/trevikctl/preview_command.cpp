@@ -9,32 +9,24 @@
 
 int previewCommand(const QStringList& arguments)
 {
-    Command command;
-    command.usage = QStringLiteral("trevikctl preview FILE -o OUT.svg|OUT.png [--ports N]");
-    command.parser.setApplicationDescription(
-        QStringLiteral("Draws the configuration: one panel per switch port with its screens to scale, and\n"
-                       "every passage as a marked stretch on each of its edges, joined by an arrow and\n"
-                       "numbered as in the file. A file the converter refuses gets its message instead\n"
-                       "(and exit 1)."));
-    command.parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("The KMC file."));
+    Command command(QStringLiteral("trevikctl preview FILE -o OUT.svg|OUT.png [--ports N]"),
+                    QStringLiteral("Draws the configuration: one panel per switch port with its screens to scale, and\n"
+                                   "every passage as a marked stretch on each of its edges, joined by an arrow and\n"
+                                   "numbered as in the file. A file the converter refuses gets its message instead\n"
+                                   "(and exit 1)."));
+    command.addFile();
     command.parser.addOption({{QStringLiteral("o"), QStringLiteral("output")},
                               QStringLiteral("The picture to write: .svg or .png."), QStringLiteral("OUT")});
-    command.parser.addOption({QStringLiteral("ports"),
-                              QStringLiteral("The switch's number of ports (default: the file's own)."),
-                              QStringLiteral("N")});
+    command.addPorts();
     int exit = kExitOk;
-    if (!parseCommand(command, arguments, 1, exit))
+    if (!command.parse(arguments, exit))
         return exit;
-    const QString path = command.parser.positionalArguments().first();
-    const QString out = command.parser.value(QStringLiteral("output"));
+    const QString path = command.file();
+    const QString out = command.value("output");
     const bool svg = out.endsWith(QLatin1String(".svg"), Qt::CaseInsensitive);
-    if (!svg && !out.endsWith(QLatin1String(".png"), Qt::CaseInsensitive)) {
-        printError(QStringLiteral("-o wants a file ending in .svg or .png\nUsage: ") + command.usage);
-        return kExitUsage;
-    }
-    const int ports = command.parser.isSet(QStringLiteral("ports"))
-        ? command.parser.value(QStringLiteral("ports")).toInt()
-        : fileOwnPortCount(path);
+    if (!svg && !out.endsWith(QLatin1String(".png"), Qt::CaseInsensitive))
+        return command.usageError(QStringLiteral("-o wants a file ending in .svg or .png"));
+    const int ports = command.portCount;
 
     // The verdict is the conversion library's, as for a load; the layout comes from the same
     // parser, which the library's image does not carry (screen numbers, resolutions, order).
