@@ -4,7 +4,6 @@
 // user scope too), so no test touches the real user's files. Death tests re-run the program.
 
 #include <QFile>
-#include <QList>
 #include <QStringList>
 
 #include <cstdint>
@@ -42,11 +41,10 @@ int machineReads();
 
 } // namespace testenv
 
-// Qt's message output while it lives.
+// The texts of Qt's message output while it lives.
 struct LogCapture
 {
     LogCapture();
     ~LogCapture();
-    QList<int> types;
     QStringList texts;
 };

@@ -94,8 +94,8 @@ TEST_P(TakenLogName, LeavesWhatIsThereAndTakesTheNextFreeName)
               QStringList(iSuffix ? "[W]: Log file '%1' exists already; writing '%2' instead."_q.arg(strUsual, strPath)
                                   : "[W]: Log file '%1' exists already and no other name could be created next to it; "
                                     "running without the log file."_q.arg(strPath)));
-    struct stat st {};
     if (iSuffix != 0) {
+        struct stat st {};
         EXPECT_TRUE(strPath.endsWith("_log_%1.html"_q.arg(iSuffix)) && testenv::readFile(strPath).startsWith(htmlHead)) << strPath.toStdString();
         EXPECT_TRUE(lstat(QFile::encodeName(strPath).constData(), &st) == 0 && (st.st_mode & 07777) == 0600);
     }
