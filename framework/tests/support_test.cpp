@@ -106,6 +106,10 @@ TEST(PlatformIdentity, ReadsThisMachine)
     struct statvfs info {};
     ASSERT_EQ(statvfs("/", &info), 0);
     EXPECT_EQ(source.systemVolumeSerial(), static_cast<uint32_t>(info.f_fsid));
+    // Without a test's machine, the machine code is made of these.
+    QString strCode;
+    EXPECT_TRUE(machineCode(&strCode));
+    EXPECT_EQ(strCode, machineCodeText(buildMachineCodeBytes(source.machineIdentifier(QString()), source.systemVolumeSerial())));
 }
 
 } // namespace
