@@ -1,208 +1,115 @@
-// Machine code, protected texts and run-time type names.
+// The support utilities: ARC4, CRC-8 and MD5 against published vectors, the machine code, the
+// protected form of texts and this machine's identity readers.
+#include "arc4.h"
 #include "cqt_log.h"
-#include "cqt_support.h"
-#include "machine_code.h"
-#include "protected_text.h"
-#include "runtime_type_name.h"
 #include "crc8.h"
+#include "machine_code.h"
 #include "machine_identity.h"
+#include "protected_text.h"
+#include "test_environment.h"
 
-#include <QCryptographicHash>
-#include <QRegularExpression>
+#include <QSysInfo>
 
 #include <gtest/gtest.h>
 
+#include <sys/statvfs.h>
+
 namespace {
 
-int g_iNameReads = 0;
-int g_iIdentifierReads = 0;
-int g_iSerialReads = 0;
-QString g_strIdentifier;
-uint32_t g_uSerial = 0;
-
-QString fakeName()
+TEST(Crypto, PublishedVectors)
 {
-    ++g_iNameReads;
-    return QStringLiteral("TESTBOX");
-}
-QString fakeIdentifier(const QString &)
-{
-    ++g_iIdentifierReads;
-    return g_strIdentifier;
-}
-uint32_t fakeSerial()
-{
-    ++g_iSerialReads;
-    return g_uSerial;
-}
-
-// Each test states the machine it runs on; the cache is dropped on the way in and out.
-class FakeMachine : public ::testing::Test
-{
-protected:
-    void useMachine(const QString &strIdentifier, uint32_t uSerial)
-    {
-        g_strIdentifier = strIdentifier;
-        g_uSerial = uSerial;
-        g_iNameReads = g_iIdentifierReads = g_iSerialReads = 0;
-        const MachineIdentitySource source{&fakeName, &fakeIdentifier, &fakeSerial};
-        setMachineIdentitySourceForTesting(&source);
+    // ARC4: the "Key", "Wiki" and "Secret" vectors, and RFC 6229's first keystream bytes for a
+    // 40-bit and a 128-bit key. CRC-8/I-432-1: the catalogue check value, the ATM idle cell's
+    // header check, the coset alone. MD5 (RFC 1321) of the UTF-8 bytes.
+    const char *const arc4[][3] = {{"4b6579", "506c61696e74657874", "bbf316e8d940af0ad3"}, {"57696b69", "7065646961", "1021bf0420"},
+                                   {"536563726574", "41747461636b206174206461776e", "45a01f645fc35b383552544b9bf5"},
+                                   {"0102030405", "00000000000000000000000000000000", "b2396305f03dc027ccc3524a0a1118a8"},
+                                   {"0102030405060708090a0b0c0d0e0f10", "00000000000000000000000000000000", "9ac7cc9a609d1ef7b2932899cde41b97"}};
+    for (const auto &v : arc4) {
+        EXPECT_EQ(arc4Crypt(QByteArray::fromHex(v[0]), QByteArray::fromHex(v[1])).toHex(), v[2]);
+        EXPECT_EQ(arc4Crypt(QByteArray::fromHex(v[0]), QByteArray::fromHex(v[2])).toHex(), v[1]);
     }
-    void TearDown() override { setMachineIdentitySourceForTesting(nullptr); }
-
-    static QString currentCode()
-    {
-        QString strCode;
-        machineCode(&strCode);
-        return strCode;
+    for (const auto &v : {std::make_pair("313233343536373839", 0xA1), {"00000001", 0x52}, {"00000000", 0x55}, {"", 0x55}}) {
+        const QByteArray data = QByteArray::fromHex(v.first);
+        EXPECT_EQ(crc8Itu(reinterpret_cast<const uint8_t *>(data.constData()), static_cast<size_t>(data.size())), v.second) << v.first;
     }
-};
-
-TEST_F(FakeMachine, CodeLaysOutHashSerialAndCheckByte)
-{
-    const QString strSid = QStringLiteral("S-1-5-21-1004336348-1177238915-682003330");
-    useMachine(strSid, 0x1A2B3C4D);
-    const QString strCode = currentCode();
-
-    ASSERT_EQ(strCode.size(), 50);
-    EXPECT_TRUE(QRegularExpression(QStringLiteral("^[0-9A-F]{50}$")).match(strCode).hasMatch()) << qPrintable(strCode);
-
-    // UTF-16LE bytes of the identifier, hashed with SHA-1, then the serial big-endian.
-    QByteArray utf16;
-    for (QChar ch : strSid)
-        utf16 += QByteArray(1, static_cast<char>(ch.unicode() & 0xFF)) + QByteArray(1, static_cast<char>(ch.unicode() >> 8));
-    const QByteArray bytes = QByteArray::fromHex(strCode.toLatin1());
-    EXPECT_EQ(bytes.left(20), QCryptographicHash::hash(utf16, QCryptographicHash::Sha1));
-    EXPECT_EQ(bytes.mid(20, 4).toHex(), QByteArray("1a2b3c4d"));
-    EXPECT_EQ(static_cast<uint8_t>(bytes[24]), crc8Itu(reinterpret_cast<const uint8_t *>(bytes.constData()), 24));
+    EXPECT_EQ(md5Of(QString()).toHex(), "d41d8cd98f00b204e9800998ecf8427e");
+    EXPECT_EQ(md5Of("abc"_q).toHex(), "900150983cd24fb0d6963f7d28e17f72");
+    EXPECT_EQ(md5Of("\u00e9"_q).toHex(), "66ddcd97cfdeabb2f6fb8a999b4bc76f"); // c3 a9
 }
 
-TEST_F(FakeMachine, OnlyOneInputReadableStillGetsACheckByte)
+QString currentCode()
 {
-    useMachine(QString(), 0x00000001);
-    const QByteArray onlySerial = QByteArray::fromHex(currentCode().toLatin1());
-    EXPECT_EQ(onlySerial.left(20), QByteArray(20, '\0'));
-    EXPECT_EQ(static_cast<uint8_t>(onlySerial[24]), crc8Itu(reinterpret_cast<const uint8_t *>(onlySerial.constData()), 24));
-    EXPECT_NE(onlySerial[24], '\0');
-
-    useMachine(QStringLiteral("id"), 0);
-    const QByteArray onlyId = QByteArray::fromHex(currentCode().toLatin1());
-    EXPECT_EQ(onlyId.mid(20, 4), QByteArray(4, '\0'));
-    EXPECT_EQ(static_cast<uint8_t>(onlyId[24]), crc8Itu(reinterpret_cast<const uint8_t *>(onlyId.constData()), 24));
-}
-
-TEST_F(FakeMachine, NothingReadableGivesFiftyZeros)
-{
-    useMachine(QString(), 0);
-    EXPECT_EQ(currentCode(), QString(50, QLatin1Char('0')));
-}
-
-TEST_F(FakeMachine, CodeIsComputedOnceAndCopiedAfterwards)
-{
-    useMachine(QStringLiteral("first"), 7);
-    const QString strFirst = currentCode();
-    g_strIdentifier = QStringLiteral("changed later");
-    g_uSerial = 8;
-    EXPECT_EQ(currentCode(), strFirst);
-    EXPECT_EQ(currentCode(), strFirst);
-    EXPECT_EQ(g_iNameReads, 1);
-    EXPECT_EQ(g_iIdentifierReads, 1);
-    EXPECT_EQ(g_iSerialReads, 1);
-}
-
-TEST_F(FakeMachine, NullOutputIsRefused)
-{
-    useMachine(QStringLiteral("x"), 1);
-    EXPECT_FALSE(machineCode(nullptr));
-    EXPECT_EQ(g_iIdentifierReads, 0);
-}
-
-TEST(MachineCode, ThisMachineGivesFiftyHexDigits)
-{
-    setMachineIdentitySourceForTesting(nullptr);
     QString strCode;
-    ASSERT_TRUE(machineCode(&strCode));
-    EXPECT_TRUE(QRegularExpression(QStringLiteral("^[0-9A-F]{50}$")).match(strCode).hasMatch()) << qPrintable(strCode);
+    return machineCode(&strCode) ? strCode : "refused"_q;
 }
 
-class ProtectedText : public FakeMachine
+struct Support : ::testing::Test
 {
-protected:
-    void SetUp() override { useMachine(QStringLiteral("S-1-5-21-42"), 0xCAFEF00D); }
+    void TearDown() override { testenv::useMachine(nullptr); }
 };
 
-TEST_F(ProtectedText, RoundTripsTextsOfEveryKind)
+TEST_F(Support, MachineCodeOfEveryKindOfMachine)
 {
-    const QString texts[] = {QStringLiteral("vortexq"), QStringLiteral("a,b;c=d \"quoted\""), QString::fromUtf8("Grüße, Ωmega ✓"),
-                             QString(300, QLatin1Char('z'))};
-    for (const QString &strPlain : texts) {
-        const QString strStored = protectText(strPlain);
-        EXPECT_NE(strStored, strPlain);
-        // 16 digest bytes, the UTF-8 bytes and their terminator.
-        EXPECT_EQ(QByteArray::fromBase64(strStored.toLatin1()).size(), 17 + strPlain.toUtf8().size());
-        QString strBack = QStringLiteral("untouched");
-        EXPECT_TRUE(unprotectText(strStored, &strBack)) << qPrintable(strPlain);
-        EXPECT_EQ(strBack, strPlain);
+    // Worked out by hand: SHA-1 of the identifier's UTF-16LE bytes (zeros when empty), the serial
+    // most significant byte first, the CRC-8 of the 24 bytes before (0 when neither was read).
+    const std::pair<const char *, uint32_t> machines[] = {{"S-1-5-21-1004336348-1177238915-682003330", 0x1A2B3C4D}, {"", 1}, {"id", 0}, {"", 0}};
+    const char *const codes[] = {"1BA3337616BACDF0EEF7824F43854BFFD2E4083F1A2B3C4DAA", "00000000000000000000000000000000000000000000000152",
+                                 "996E5360F80E16B2189CC1E536C91CE68083F69400000000CD", "00000000000000000000000000000000000000000000000000"};
+    for (int i = 0; i < 4; ++i) {
+        testenv::useMachine(machines[i].first, machines[i].second);
+        EXPECT_EQ(currentCode(), QLatin1String(codes[i])) << i;
     }
+    testenv::useMachine("first", 7);
+    EXPECT_FALSE(machineCode(nullptr));
+    EXPECT_EQ(currentCode(), currentCode());
+    EXPECT_EQ(testenv::machineReads(), 1) << "computed once, then served from the cache";
 }
 
-TEST_F(ProtectedText, EmptyTextIsTwentyFourBase64Characters)
+TEST_F(Support, ProtectedTextsAreBoundToTheMachine)
 {
-    const QString strStored = protectText(QString());
-    EXPECT_EQ(strStored.size(), 24);
-    EXPECT_EQ(QByteArray::fromBase64(strStored.toLatin1()).size(), 17);
-    QString strBack = QStringLiteral("not empty");
-    EXPECT_TRUE(unprotectText(strStored, &strBack));
-    EXPECT_TRUE(strBack.isEmpty());
-}
-
-TEST_F(ProtectedText, DamagedOrForeignFormsAreRefusedAndLeaveTheOutputAlone)
-{
-    const QString strStored = protectText(QStringLiteral("secret"));
-    QByteArray raw = QByteArray::fromBase64(strStored.toLatin1());
-
-    QByteArray firstByteChanged = raw;
-    firstByteChanged[0] = static_cast<char>(firstByteChanged[0] ^ 0x01);
-    QByteArray lastByteChanged = raw;
-    lastByteChanged[raw.size() - 2] = static_cast<char>(lastByteChanged[raw.size() - 2] ^ 0x20);
-
-    const QString rejected[] = {
-        QString::fromLatin1(QByteArray(16, 'A').toBase64()), // digest only, nothing encrypted
-        QString::fromLatin1(raw.left(16).toBase64()),
-        QString::fromLatin1(firstByteChanged.toBase64()),
-        QString::fromLatin1(lastByteChanged.toBase64()),
-        QString(),
-        QStringLiteral("plain text that was never protected"),
-    };
-    for (const QString &strBad : rejected) {
-        QString strOut = QStringLiteral("keep me");
-        EXPECT_FALSE(unprotectText(strBad, &strOut)) << qPrintable(strBad);
-        EXPECT_EQ(strOut, QStringLiteral("keep me"));
+    // Worked out by hand: Base64 of MD5(text) and ARC4(text + NUL) keyed with the machine code
+    // 86FA9EBBDADBEA4F4DDA1B16F94FCEC989B93E4ECAFEF00D5F.
+    testenv::useMachine("S-1-5-21-42", 0xCAFEF00D);
+    const char *const known[][2] = {{"vortexq", "o1CyQpErEmuSD6SsvpgsLaR8U2gXA6TL"}, {"", "1B2M2Y8AsgTpgAmY7PhCftI="},
+                                    {"Grüße, Ωmega ✓", "z65JwdwunvQj+SrleZ0vlpVh4qCx5LDn4yZoQa9I+2j/PCPp"}};
+    for (const auto &k : known) {
+        EXPECT_EQ(protectText(QString::fromUtf8(k[0])), QLatin1String(k[1]));
+        QString strBack = "untouched"_q;
+        EXPECT_TRUE(unprotectText(QLatin1String(k[1]), &strBack));
+        EXPECT_EQ(strBack, QString::fromUtf8(k[0]));
     }
-}
-
-TEST_F(ProtectedText, FormMadeOnAnotherMachineIsRefused)
-{
-    const QString strStored = protectText(QStringLiteral("secret"));
-    useMachine(QStringLiteral("S-1-5-21-43"), 0xCAFEF00D);
+    EXPECT_FALSE(unprotectText(QLatin1String(known[0][1]), nullptr));
+    QByteArray firstByte = QByteArray::fromBase64(known[0][1]), lastByte = firstByte;
+    firstByte[0] = static_cast<char>(firstByte[0] ^ 1);
+    lastByte[lastByte.size() - 2] = static_cast<char>(lastByte[lastByte.size() - 2] ^ 0x20);
+    // Refused: the empty text's 16 digest bytes alone, a changed first or late byte, no text,
+    // a text never protected; and a good form on another machine.
+    for (const QString &strBad : {"1B2M2Y8AsgTpgAmY7PhCfg=="_q, QString::fromLatin1(firstByte.toBase64()), QString::fromLatin1(lastByte.toBase64()),
+                                  QString(), "plain text that was never protected"_q}) {
+        QString strOut = "keep me"_q;
+        EXPECT_FALSE(unprotectText(strBad, &strOut)) << strBad.toStdString();
+        EXPECT_EQ(strOut, "keep me"_q);
+    }
+    testenv::useMachine("S-1-5-21-43", 0xCAFEF00D);
     QString strOut;
-    EXPECT_FALSE(unprotectText(strStored, &strOut));
-    useMachine(QStringLiteral("S-1-5-21-42"), 0xCAFEF00D);
-    EXPECT_TRUE(unprotectText(strStored, &strOut));
-    EXPECT_EQ(strOut, QStringLiteral("secret"));
+    EXPECT_FALSE(unprotectText(QLatin1String(known[0][1]), &strOut));
 }
 
-struct Record {};
-
-TEST(TypeNameOf, ReadsLikeTheWindowsRunTime)
+TEST(PlatformIdentity, ReadsThisMachine)
 {
-    EXPECT_EQ(typeNameOf<QString>(), QStringLiteral("class QString"));
-    EXPECT_EQ(typeNameOf<int>(), QStringLiteral("int"));
-    EXPECT_EQ(typeNameOf<float>(), QStringLiteral("float"));
-    EXPECT_EQ(typeNameOf<CQTLog>(), QStringLiteral("class CQTLog"));
-    EXPECT_EQ(typeNameOf<bool>(), QStringLiteral("bool"));
-    EXPECT_TRUE(typeNameOf<Record>().startsWith(QStringLiteral("class ")));
-    EXPECT_TRUE(typeNameOf<Record>().endsWith(QStringLiteral("Record")));
+    const MachineIdentitySource source = platformMachineIdentity();
+    EXPECT_EQ(source.computerName(), QSysInfo::machineHostName());
+    QByteArray id = testenv::readFile("/etc/machine-id"_q).split('\n').first().trimmed();
+    id = id.isEmpty() ? testenv::readFile("/var/lib/dbus/machine-id"_q).split('\n').first().trimmed() : id;
+    EXPECT_EQ(source.machineIdentifier(QString()), QLatin1String(id));
+    struct statvfs info {};
+    ASSERT_EQ(statvfs("/", &info), 0);
+    EXPECT_EQ(source.systemVolumeSerial(), static_cast<uint32_t>(info.f_fsid));
+    // Without a test's machine, the machine code is made of these.
+    QString strCode;
+    EXPECT_TRUE(machineCode(&strCode));
+    EXPECT_EQ(strCode, machineCodeText(buildMachineCodeBytes(source.machineIdentifier(QString()), source.systemVolumeSerial())));
 }
 
 } // namespace

@@ -1,87 +1,90 @@
 #include "test_environment.h"
 
-#include <QByteArray>
+#include "machine_identity.h"
+
 #include <QCoreApplication>
 #include <QDir>
-#include <QFile>
+#include <QRegularExpression>
 #include <QSettings>
 
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <string>
-
-#include <unistd.h>
 
 namespace {
 
-QString g_strRoot;
+QString g_strRoot, g_strIdentifier;
+uint32_t g_uSerial = 0;
+int g_iReads = 0;
+LogCapture *g_pCapture = nullptr;
 
-void removeRoot()
+QString fakeIdentifier(const QString &)
 {
-    if (!g_strRoot.isEmpty())
-        QDir(g_strRoot).removeRecursively();
-}
-
-void isolateUserFolders()
-{
-    const char *szTmp = std::getenv("TMPDIR");
-    std::string strTemplate = std::string(szTmp != nullptr && *szTmp ? szTmp : "/tmp") + "/trevik-test-XXXXXX";
-    if (mkdtemp(strTemplate.data()) == nullptr) {
-        perror("mkdtemp");
-        std::exit(2);
-    }
-    g_strRoot = QString::fromLocal8Bit(strTemplate.c_str());
-    const std::string strHome = strTemplate + "/home";
-    const std::string strConfig = strHome + "/.config";
-    const std::string strTemp = strTemplate + "/tmp";
-    QDir().mkpath(QString::fromLocal8Bit(strConfig.c_str()));
-    QDir().mkpath(QString::fromLocal8Bit(strTemp.c_str()));
-    setenv("HOME", strHome.c_str(), 1);
-    setenv("XDG_CONFIG_HOME", strConfig.c_str(), 1);
-    setenv("TMPDIR", strTemp.c_str(), 1);
-    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, QString::fromLocal8Bit(strConfig.c_str()));
-    std::atexit(&removeRoot);
+    ++g_iReads;
+    return g_strIdentifier;
 }
 
 } // namespace
 
-namespace testenv {
+QString testenv::rootDir() { return g_strRoot; }
 
-QString rootDir()
+QString testenv::freshDir()
 {
-    return g_strRoot;
-}
-
-QString freshDir(const QString &strName)
-{
-    const QString strPath = g_strRoot + QStringLiteral("/cases/") + strName;
+    const ::testing::TestInfo *pInfo = ::testing::UnitTest::GetInstance()->current_test_info();
+    const QString strPath = g_strRoot + "/cases/%1.%2"_q.arg(QLatin1String(pInfo->test_suite_name()), QLatin1String(pInfo->name()));
     QDir(strPath).removeRecursively();
     QDir().mkpath(strPath);
     return strPath;
 }
 
-QByteArray readFile(const QString &strPath)
+QString testenv::withChanges(const char *szDefaults, const char *szChanges)
 {
-    QFile file(strPath);
-    if (!file.open(QIODevice::ReadOnly))
-        return QByteArray();
-    return file.readAll();
+    QStringList fields = QString::fromUtf8(szDefaults).split('|');
+    for (const QString &strChange : QString::fromUtf8(szChanges).split('|', Qt::SkipEmptyParts))
+        std::replace_if(fields.begin(), fields.end(), [&](const QString &f) { return f.section('=', 0, 0) == strChange.section('=', 0, 0); }, strChange);
+    return fields.join('|');
 }
 
-bool writeFile(const QString &strPath, const QByteArray &contents)
+QByteArray testenv::maskTimes(const QByteArray &text)
 {
-    QFile file(strPath);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        return false;
-    return file.write(contents) == contents.size();
+    static const QRegularExpression s_stamp("\\[\\d\\d:\\d\\d:\\d\\d\\.\\d\\d\\d\\]"_q);
+    return QString::fromLatin1(text).replace(s_stamp, "[hh:mm:ss.zzz]"_q).toLatin1();
 }
 
-} // namespace testenv
+void testenv::useMachine(const char *szIdentifier, uint32_t uSerial)
+{
+    g_strIdentifier = QString::fromLatin1(szIdentifier);
+    g_uSerial = uSerial;
+    g_iReads = 0;
+    const MachineIdentitySource source{[] { return "TESTBOX"_q; }, &fakeIdentifier, [] { return g_uSerial; }};
+    setMachineIdentitySourceForTesting(szIdentifier != nullptr ? &source : nullptr);
+}
+
+int testenv::machineReads() { return g_iReads; }
+
+LogCapture::LogCapture()
+{
+    g_pCapture = this;
+    qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &strText) { g_pCapture->texts << strText; });
+}
+
+LogCapture::~LogCapture() { qInstallMessageHandler(nullptr); }
 
 int main(int argc, char **argv)
 {
-    isolateUserFolders();
+    const char *szTmp = std::getenv("TMPDIR");
+    QByteArray root = QByteArray(szTmp != nullptr && *szTmp ? szTmp : "/tmp") + "/trevik-test-XXXXXX";
+    if (mkdtemp(root.data()) == nullptr)
+        return 2;
+    g_strRoot = QString::fromLocal8Bit(root);
+    QDir().mkpath(g_strRoot + "/home/.config"_q);
+    QDir().mkpath(g_strRoot + "/tmp"_q);
+    setenv("HOME", root + "/home", 1);
+    setenv("XDG_CONFIG_HOME", root + "/home/.config", 1);
+    setenv("TMPDIR", root + "/tmp", 1);
+    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, g_strRoot + "/home/.config"_q);
+    std::atexit([] { QDir(g_strRoot).removeRecursively(); });
+
     ::testing::InitGoogleTest(&argc, argv);
     // Death tests re-run the program instead of forking a process that holds Qt's threads.
     ::testing::GTEST_FLAG(death_test_style) = "threadsafe";

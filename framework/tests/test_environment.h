@@ -1,35 +1,50 @@
 #pragma once
-// Shared set-up of the framework's and the application's test programs.
-//
-// Tests never touch the real user's files: before anything else runs, main() points HOME,
-// XDG_CONFIG_HOME and TMPDIR at a fresh folder under the system's temporary folder and tells
-// QSettings to use it for the user scope. Death tests re-run the program, so the child gets a
-// folder of its own.
+// Shared set-up of the framework's and the application's test programs. Before anything else
+// runs, main() points HOME, XDG_CONFIG_HOME and TMPDIR at a fresh private folder (QSettings'
+// user scope too), so no test touches the real user's files. Death tests re-run the program.
 
-#include <QByteArray>
-#include <QString>
+#include <QFile>
+#include <QStringList>
 
+#include <cstdint>
 #include <ostream>
 
-// Readable QString and QByteArray values in failure messages.
-inline void PrintTo(const QString &strValue, std::ostream *pOut)
-{
-    *pOut << '"' << strValue.toUtf8().constData() << '"';
-}
-inline void PrintTo(const QByteArray &value, std::ostream *pOut)
-{
-    *pOut << '"' << value.toStdString() << '"';
-}
+inline void PrintTo(const QString &strValue, std::ostream *pOut) { *pOut << '"' << strValue.toStdString() << '"'; }
+inline void PrintTo(const QByteArray &value, std::ostream *pOut) { *pOut << '"' << value.toStdString() << '"'; }
+inline QString operator""_q(const char *szText, size_t iSize) { return QString::fromUtf8(szText, static_cast<int>(iSize)); }
 
 namespace testenv {
 
-// The process's private folder (removed when the process ends normally).
 QString rootDir();
-// A fresh, empty sub-folder of rootDir() for one test.
-QString freshDir(const QString &strName);
-// Reads a whole file, or an empty array when it cannot.
-QByteArray readFile(const QString &strPath);
-// Writes a whole file; answers false when it cannot.
-bool writeFile(const QString &strPath, const QByteArray &contents);
+QString freshDir(); // a fresh, empty folder for the running test
+inline QByteArray readFile(const QString &strPath)
+{
+    QFile file(strPath);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+inline bool writeFile(const QString &strPath, const QByteArray &contents)
+{
+    QFile file(strPath);
+    return file.open(QIODevice::WriteOnly) && file.write(contents) == contents.size();
+}
+#ifdef TREVIK_TEST_FIXTURES
+inline QByteArray fixture(const char *szName) { return readFile(QStringLiteral(TREVIK_TEST_FIXTURES "/") + QString::fromLatin1(szName)); }
+#endif
+// szDefaults ("a=1|b=2|c=3") with the fields of szChanges ("b=5") in their places.
+QString withChanges(const char *szDefaults, const char *szChanges);
+// Every log time stamp such as "[16:34:45.120]" becomes "[hh:mm:ss.zzz]".
+QByteArray maskTimes(const QByteArray &text);
+// The machine code becomes that of a machine with this identifier and volume serial (null: the
+// platform's own readers again); machineReads() counts the identifier's reads since.
+void useMachine(const char *szIdentifier, uint32_t uSerial = 0);
+int machineReads();
 
 } // namespace testenv
+
+// The texts of Qt's message output while it lives.
+struct LogCapture
+{
+    LogCapture();
+    ~LogCapture();
+    QStringList texts;
+};

@@ -1,54 +1,31 @@
-// The log channel's HTML file and console.
+// The log channel: its HTML file, taken file names, and the console on a terminal.
 #include "cqt_log.h"
 #include "debugger_output.h"
-#include "log_capture.h"
 #include "log_console.h"
 #include "test_environment.h"
 #include "win_console_log.h"
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QFileInfo>
 #include <QRegularExpression>
 
 #include <gtest/gtest.h>
 
-#include <string>
-
-#include <fcntl.h>
+#include <poll.h>
+#include <pty.h>
 #include <sys/stat.h>
-#include <termios.h>
 #include <unistd.h>
 
 namespace {
 
-const QByteArray kExpectedHead =
-    "<html>\r\n"
-    "<head>\r\n"
-    "<style>html body { font-family: Arial, Verdana, Helvetica, sans-serif; font-size: 14px; text-align:left; padding:0px; "
-    "margin:0px;}\r\n"
-    " \t\t\t\t\t\t\t\ttr.info{font-family:Verdana,Arial, Helvetica, sans-serif;color:#000000;font-size:14px;}\r\n"
-    " \t\t\t\t\t\t\t\ttr.warning{font-family:Verdana,Arial, Helvetica, sans-serif;color:#ea792f;font-size:14px;}\r\n"
-    " \t\t\t\t\t\t\t\ttr.error{font-family:Verdana,Arial, Helvetica, sans-serif;color:#FF0000;font-size:14px;font-weight:bold;}"
-    "</style>\r\n"
-    "<head>\r\n"
-    "<body>\r\n"
-    "<table width=\"100%\" border=\"0\" cellspacing=\"0\" cellpadding=\"0\">\r\n";
-
 QList<QByteArray> g_debuggerLines;
-void collectDebuggerLine(const QByteArray &line)
-{
-    g_debuggerLines.append(line);
-}
 
-class ChannelTest : public ::testing::Test
+struct ChannelTest : ::testing::Test
 {
-protected:
     void SetUp() override
     {
         g_debuggerLines.clear();
-        setDebuggerOutputSinkForTesting(&collectDebuggerLine);
-        m_strDir = testenv::freshDir(QString::fromLatin1(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+        setDebuggerOutputSinkForTesting([](const QByteArray &line) { g_debuggerLines.append(line); });
     }
     void TearDown() override
     {
@@ -56,256 +33,134 @@ protected:
         LogConsole::setTerminalForTesting(-1);
         CQTSingleton<CQTLog>::instance()->setForwardToQt(true);
     }
-    QString m_strDir;
+    const QString strDir = testenv::freshDir() + '/';
+    const QByteArray html = testenv::fixture("log.html"), htmlHead = html.left(html.indexOf("\t<tr>"));
 };
 
-TEST_F(ChannelTest, HtmlFileFromFirstByteToLast)
+TEST_F(ChannelTest, HtmlLogFromFirstByteToLast)
 {
-    WinConsoleLog channel;
-    channel.open(m_strDir + QDir::separator(), QStringLiteral("Trevik Tool"), false, true);
-    ASSERT_TRUE(channel.isFileOpen());
-    EXPECT_FALSE(channel.isConsoleOpen());
-
-    // Header and every row are on the disk as soon as they are written.
-    EXPECT_EQ(testenv::readFile(channel.filePath()), kExpectedHead);
-    channel.write(WinConsoleLog::LevelInfo, "[I]: Config Manager initialized...");
-    EXPECT_EQ(testenv::readFile(channel.filePath()),
-              kExpectedHead + "\t<tr><td><span style=\"color:black;\">[I]: Config Manager initialized...</span></td></tr>\r\n");
-    channel.write(WinConsoleLog::LevelWarning, "[W]: a <b>bold</b> & raw \xe9");
-    channel.write(2, "two");
-    channel.write(3, "three");
-    channel.write(WinConsoleLog::LevelError, "[E]: ERROR BACKTRACE");
-    const QString strPath = channel.filePath();
-    channel.close();
-
-    const QByteArray expected = kExpectedHead +
-                                "\t<tr><td><span style=\"color:black;\">[I]: Config Manager initialized...</span></td></tr>\r\n"
-                                "\t<tr><td><span style=\"background-color:yellow; color:black;\">[W]: a <b>bold</b> & raw \xe9"
-                                "</span></td></tr>\r\n"
-                                "\t<tr><td><span style=\"color:black;\">two</span></td></tr>\r\n"
-                                "\t<tr><td><span style=\"background-color:red; coloe:black\">three</span></td></tr>\r\n"
-                                "\t<tr><td><span style=\"background-color:red; coloe:black\">[E]: ERROR BACKTRACE</span></td></tr>\r\n"
-                                "</table></body></html>";
-    EXPECT_EQ(testenv::readFile(strPath), expected);
-    EXPECT_FALSE(channel.isOpened());
-    // Every line also went to the debugger output.
-    EXPECT_EQ(g_debuggerLines.size(), 5);
-}
-
-TEST_F(ChannelTest, FileNameCarriesNameAndStampInTheGivenFolder)
-{
-    WinConsoleLog channel;
-    const QString strDir = m_strDir + QDir::separator();
-    channel.open(strDir, QStringLiteral("Trevik Tool"), false, true);
-    const QString strPath = channel.filePath();
-    EXPECT_TRUE(strPath.startsWith(strDir + QDir::separator())) << qPrintable(strPath);
-    const QString strName = QFileInfo(strPath).fileName();
-    EXPECT_TRUE(QRegularExpression(QStringLiteral("^Trevik Tool__\\d{6}_\\d{6}_log\\.html$")).match(strName).hasMatch())
-        << qPrintable(strName);
-    EXPECT_TRUE(QFileInfo::exists(strPath));
-}
-
-TEST_F(ChannelTest, SecondRunInTheSameSecondKeepsTheFirstFile)
-{
-    QString strFirstPath;
-    {
-        WinConsoleLog first;
-        first.open(m_strDir + QDir::separator(), QStringLiteral("Run"), false, true);
-        first.write(0, "first run");
-        strFirstPath = first.filePath();
+    LogCapture capture;
+    g_winConsoleLog.write(0, "before open: nowhere");
+    g_winConsoleLog.open(strDir, "Trevik Tool"_q, false, true);
+    g_winConsoleLog.open(strDir + "elsewhere/"_q, "Renamed"_q, false, true); // only renames
+    const QString strPath = g_winConsoleLog.filePath();
+    EXPECT_TRUE(QRegularExpression("^" + QRegularExpression::escape(strDir) + "/Trevik Tool__\\d{6}_\\d{6}_log\\.html$").match(strPath).hasMatch())
+        << strPath.toStdString();
+    EXPECT_EQ(g_winConsoleLog.name(), "Renamed"_q);
+    EXPECT_EQ(testenv::readFile(strPath), htmlHead);
+    CQTLog *pLog = CQTSingleton<CQTLog>::instance();
+    pLog->writeInfo("src\\cqtbaseconfigmgr", 97, "", "Config Manager initialized...");
+    pLog->writeWarning("src\\winconsolelog", 1, "", "a <b>bold</b> & raw line");
+    pLog->writeErrorBacktrace("mgr\\cqtmainmgr", 26, "", 5);
+    // Levels that no log line uses, and levels outside the table (written like the nearest).
+    for (const auto &row : {std::make_pair(2, "level 2"), {3, "level 3"}, {-1, "below the levels"}, {5, "above the levels"}}) {
+        const QByteArray written = testenv::maskTimes(testenv::readFile(strPath));
+        EXPECT_TRUE(written.endsWith("</tr>\r\n") && html.startsWith(written)) << "every row is on the disk at once";
+        g_winConsoleLog.write(row.first, row.second);
     }
-    // The second finds the first's name taken and writes next to it.
-    const QByteArray first = testenv::readFile(strFirstPath);
-    ASSERT_TRUE(first.contains("first run"));
-    WinConsoleLog second;
-    second.open(m_strDir + QDir::separator(), QStringLiteral("Run"), false, true);
-    if (second.filePath() != strFirstPath && second.filePath().endsWith(QStringLiteral("_log.html")))
-        GTEST_SKIP() << "the clock moved to the next second between the two runs";
-    EXPECT_EQ(second.filePath(), QString(strFirstPath).replace(QStringLiteral("_log.html"), QStringLiteral("_log_2.html")));
-    EXPECT_EQ(testenv::readFile(second.filePath()), kExpectedHead);
-    EXPECT_EQ(testenv::readFile(strFirstPath), first);
+    g_winConsoleLog.close();
+    EXPECT_EQ(testenv::maskTimes(testenv::readFile(strPath)), html);
+    EXPECT_FALSE(g_winConsoleLog.isFileOpen());
+    EXPECT_EQ(g_debuggerLines.size(), 7);
+    EXPECT_EQ(capture.texts.size(), 3) << "nothing but the three log lines";
+    EXPECT_EQ(QDir(strDir).entryList(QDir::Files).size(), 1);
 }
 
-enum class Plant { Link, PlainFile };
-
-struct TakenNameCase
-{
-    const char *szName;
-    Plant plant;
-    int iNamesTaken;     // the usual name and the suffixed ones after it
-    int iExpectedSuffix; // 0: every name is taken, no file
-};
-
-class TakenLogName : public ChannelTest, public ::testing::WithParamInterface<TakenNameCase> {};
+// {links to someone else's file (or plain files), names taken, suffix expected (0: none left)}
+struct TakenLogName : ChannelTest, ::testing::WithParamInterface<std::tuple<bool, int, int>> {};
 
 TEST_P(TakenLogName, LeavesWhatIsThereAndTakesTheNextFreeName)
 {
-    const TakenNameCase &c = GetParam();
-    const QString strDir = m_strDir + QStringLiteral("/tmp"), strVictim = m_strDir + QStringLiteral("/victim");
-    ASSERT_TRUE(QDir().mkpath(strDir) && testenv::writeFile(strVictim, "precious"));
-    // The name holds the second of the start: plant it for this second and the next few, as
-    // another user would.
-    const QDateTime now = QDateTime::currentDateTime();
+    // The usual name and the suffixed ones after it are taken for this second and the next few.
+    const auto [bLinks, iNamesTaken, iSuffix] = GetParam();
+    ASSERT_TRUE(testenv::writeFile(strDir + "victim"_q, "precious") && QDir().mkpath(strDir + "logs"_q));
     QStringList planted;
-    for (int iSecond = 0; iSecond < 5; ++iSecond) {
-        for (int iName = 1; iName <= c.iNamesTaken; ++iName) {
-            planted << QStringLiteral("Trevik Tool_%1_log%2.html")
-                           .arg(now.addSecs(iSecond).toString(QStringLiteral("_yyMMdd_hhmmss")),
-                                iName == 1 ? QString() : QStringLiteral("_%1").arg(iName));
-            const QString strPlanted = strDir + QLatin1Char('/') + planted.last();
-            ASSERT_TRUE(c.plant == Plant::Link ? QFile::link(strVictim, strPlanted) : testenv::writeFile(strPlanted, "precious"));
-        }
+    for (int i = 0; i < 5 * iNamesTaken; ++i) {
+        planted << strDir + "logs/Trevik Tool_%1_log%2.html"_q.arg(QDateTime::currentDateTime().addSecs(i / iNamesTaken).toString("_yyMMdd_hhmmss"_q),
+                                                                   i % iNamesTaken ? "_%1"_q.arg(i % iNamesTaken + 1) : QString());
+        ASSERT_TRUE(bLinks ? QFile::link(strDir + "victim"_q, planted.last()) : testenv::writeFile(planted.last(), "precious"));
     }
-
     LogCapture capture;
     WinConsoleLog channel;
-    channel.open(strDir + QDir::separator(), QStringLiteral("Trevik Tool"), false, true);
-    EXPECT_EQ(channel.isFileOpen(), c.iExpectedSuffix != 0);
-    const QString strPath = channel.filePath();
-    channel.write(WinConsoleLog::LevelInfo, "line");
+    channel.open(strDir + "logs/"_q, "Trevik Tool"_q, false, true);
+    const QString strPath = QDir::cleanPath(channel.filePath()), strUsual = QString(strPath).remove(QRegularExpression("_\\d(?=\\.html$)"_q));
+    channel.write(0, "line");
     channel.close();
-
-    EXPECT_EQ(testenv::readFile(strVictim), "precious");
-    for (const QString &strFile : planted)
-        EXPECT_EQ(testenv::readFile(strDir + QLatin1Char('/') + strFile), "precious") << qPrintable(strFile);
-    EXPECT_EQ(QDir(strDir).entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot).size(),
-              planted.size() + (c.iExpectedSuffix != 0 ? 1 : 0));
-    // The usual name was taken and the operator is told which.
-    const QString strUsual = QFileInfo(strPath).fileName().remove(QRegularExpression(QStringLiteral("_\\d+(?=\\.html$)")));
-    EXPECT_TRUE(planted.contains(strUsual)) << qPrintable(strPath);
-    EXPECT_EQ(capture.texts().filter(strUsual).size(), 1) << qPrintable(capture.texts().join(QLatin1Char('\n')));
-    if (c.iExpectedSuffix != 0) {
-        EXPECT_TRUE(strPath.endsWith(QStringLiteral("_log_%1.html").arg(c.iExpectedSuffix))) << qPrintable(strPath);
-        EXPECT_TRUE(testenv::readFile(strPath).startsWith(kExpectedHead));
+    for (const QString &strFile : planted + QStringList(strDir + "victim"_q))
+        EXPECT_EQ(testenv::readFile(strFile), "precious") << strFile.toStdString();
+    EXPECT_EQ(QDir(strDir + "logs"_q).entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot).size(), planted.size() + (iSuffix ? 1 : 0));
+    EXPECT_TRUE(planted.contains(strUsual)) << strPath.toStdString();
+    EXPECT_EQ(capture.texts.replaceInStrings("//"_q, "/"_q),
+              QStringList(iSuffix ? "[W]: Log file '%1' exists already; writing '%2' instead."_q.arg(strUsual, strPath)
+                                  : "[W]: Log file '%1' exists already and no other name could be created next to it; "
+                                    "running without the log file."_q.arg(strPath)));
+    if (iSuffix != 0) {
         struct stat st {};
-        ASSERT_EQ(lstat(QFile::encodeName(strPath).constData(), &st), 0);
-        EXPECT_EQ(st.st_mode & 07777, 0600u);
+        EXPECT_TRUE(strPath.endsWith("_log_%1.html"_q.arg(iSuffix)) && testenv::readFile(strPath).startsWith(htmlHead)) << strPath.toStdString();
+        EXPECT_TRUE(lstat(QFile::encodeName(strPath).constData(), &st) == 0 && (st.st_mode & 07777) == 0600);
     }
 }
 
 INSTANTIATE_TEST_SUITE_P(Planted, TakenLogName,
-                         ::testing::Values(TakenNameCase{"link", Plant::Link, 1, 2}, TakenNameCase{"plainFile", Plant::PlainFile, 1, 2},
-                                           TakenNameCase{"threeLinks", Plant::Link, 3, 4}, TakenNameCase{"everyName", Plant::Link, 9, 0}),
-                         [](const ::testing::TestParamInfo<TakenNameCase> &info) { return std::string(info.param.szName); });
-
-TEST_F(ChannelTest, NothingIsWrittenBeforeOpenAndASecondOpenOnlyRenames)
-{
-    WinConsoleLog channel;
-    channel.write(0, "too early");
-    EXPECT_TRUE(g_debuggerLines.isEmpty());
-
-    channel.open(m_strDir + QDir::separator(), QStringLiteral("First"), false, true);
-    const QString strPath = channel.filePath();
-    channel.open(m_strDir + QStringLiteral("/elsewhere/"), QStringLiteral("Second"), false, true);
-    EXPECT_EQ(channel.name(), QStringLiteral("Second"));
-    EXPECT_EQ(channel.filePath(), strPath);
-    channel.write(0, "line");
-    EXPECT_EQ(g_debuggerLines, QList<QByteArray>({QByteArray("line")}));
-}
-
-TEST_F(ChannelTest, FileThatCannotBeOpenedLeavesTheOtherOutputsWorking)
-{
-    WinConsoleLog channel;
-    channel.open(m_strDir + QStringLiteral("/missing/folder/"), QStringLiteral("X"), false, true);
-    EXPECT_TRUE(channel.isOpened());
-    EXPECT_FALSE(channel.isFileOpen());
-    channel.write(1, "still reaches the debugger");
-    EXPECT_EQ(g_debuggerLines.size(), 1);
-    channel.close();
-}
-
-TEST_F(ChannelTest, WithoutATerminalTheConsoleStaysClosed)
-{
-    int fds[2];
-    ASSERT_EQ(pipe(fds), 0);
-    LogConsole::setTerminalForTesting(fds[1]);
-    WinConsoleLog channel;
-    channel.open(m_strDir + QDir::separator(), QStringLiteral("X"), true, false);
-    EXPECT_FALSE(channel.isConsoleOpen());
-    EXPECT_EQ(channel.consoleHandle(), -1);
-    EXPECT_TRUE(CQTSingleton<CQTLog>::instance()->forwardToQt());
-    channel.close();
-    close(fds[0]);
-    close(fds[1]);
-}
-
-QByteArray drain(int iFd)
-{
-    QByteArray all;
-    char buffer[4096];
-    for (;;) {
-        const ssize_t n = read(iFd, buffer, sizeof(buffer));
-        if (n <= 0)
-            break;
-        all.append(buffer, static_cast<int>(n));
-    }
-    return all;
-}
+                         ::testing::Values(std::make_tuple(true, 1, 2), std::make_tuple(false, 1, 2), std::make_tuple(true, 3, 4),
+                                           std::make_tuple(true, 9, 0)));
 
 TEST_F(ChannelTest, TerminalBecomesTheConsoleWithTitleAndColours)
 {
-    const int iMaster = posix_openpt(O_RDWR | O_NOCTTY);
-    ASSERT_GE(iMaster, 0);
-    ASSERT_EQ(grantpt(iMaster), 0);
-    ASSERT_EQ(unlockpt(iMaster), 0);
-    const int iSlave = open(ptsname(iMaster), O_RDWR | O_NOCTTY);
-    ASSERT_GE(iSlave, 0);
-    termios raw {};
-    tcgetattr(iSlave, &raw);
-    cfmakeraw(&raw);
-    tcsetattr(iSlave, TCSANOW, &raw);
-    fcntl(iMaster, F_SETFL, O_NONBLOCK);
-
-    LogConsole::setTerminalForTesting(iSlave);
-    const QString strOldName = QCoreApplication::applicationName();
-    QCoreApplication::setApplicationName(QStringLiteral("Trevik Tool"));
+    // No terminal and no folder: neither console nor file, the debugger output still works.
+    int iPipe[2];
+    ASSERT_EQ(pipe(iPipe), 0);
+    LogConsole::setTerminalForTesting(iPipe[1]);
     WinConsoleLog channel;
-    channel.open(m_strDir + QDir::separator(), QStringLiteral("Trevik Tool"), true, false);
-    QCoreApplication::setApplicationName(strOldName);
-    ASSERT_TRUE(channel.isConsoleOpen());
-    EXPECT_EQ(channel.consoleHandle(), iSlave);
-    // The terminal already shows Qt's output: forwarding stops so lines are not doubled.
-    EXPECT_FALSE(CQTSingleton<CQTLog>::instance()->forwardToQt());
+    channel.open(strDir + "missing/"_q, "X"_q, true, true);
+    EXPECT_TRUE(channel.isOpened() && !channel.isConsoleOpen() && !channel.isFileOpen() && channel.consoleHandle() == -1);
+    EXPECT_TRUE(CQTSingleton<CQTLog>::instance()->forwardToQt());
+    channel.write(1, "line");
+    EXPECT_EQ(g_debuggerLines, QList<QByteArray>{"line"});
+    channel.close();
 
-    EXPECT_EQ(drain(iMaster), QByteArray("\033]0;Trevik Tool debug Log\007\033[0m"));
+    // The terminal goes on descriptor 0, the lowest a console handle can be.
+    int iMaster = -1, iSlave = -1;
+    termios raw {};
+    cfmakeraw(&raw);
+    ASSERT_EQ(openpty(&iMaster, &iSlave, nullptr, &raw, nullptr), 0);
+    // The terminal hands the bytes over in its own time: wait for as many as are expected.
+    const auto drain = [iMaster](const char *szExpected) {
+        QByteArray all;
+        pollfd fd{iMaster, POLLIN, 0};
+        for (char c; all.size() < static_cast<int>(qstrlen(szExpected)) && poll(&fd, 1, 2000) > 0 && read(iMaster, &c, 1) == 1;)
+            all += c;
+        return all;
+    };
+    const int iStdin = dup(0);
+    dup2(iSlave, 0);
+    LogConsole::setTerminalForTesting(0);
+    LogConsole console;
+    EXPECT_TRUE(console.open(QString(), false));
+    EXPECT_FALSE(console.open(QString(), false)) << "a console is held already";
+    QCoreApplication::setApplicationName("Trevik Tool"_q);
+    channel.open(strDir, "Trevik Tool"_q, true, false);
+    ASSERT_TRUE(channel.isConsoleOpen() && channel.consoleHandle() == 0);
+    // The terminal shows Qt's output already: forwarding stops so lines are not doubled.
+    EXPECT_FALSE(CQTSingleton<CQTLog>::instance()->forwardToQt());
+    EXPECT_EQ(drain("\033]0;Trevik Tool debug Log\007\033[0m"), "\033]0;Trevik Tool debug Log\007\033[0m");
     // Each line leaves the terminal in its own colours, so a killed process leaves no colour.
-    const struct
-    {
-        int iLevel;
-        const char *szText;
-        const char *szOutput;
-    } lines[] = {{WinConsoleLog::LevelInfo, "[I]: info \xe9", "\033[0;97;40m[I]: info \xe9\033[0m\n"},
-                 {WinConsoleLog::LevelWarning, "[W]: warn", "\033[0;93;40m[W]: warn\033[0m\n"},
-                 {3, "three", "\033[0;91;40mthree\033[0m\n"},
-                 {WinConsoleLog::LevelError, "[E]: err", "\033[0;97;101m[E]: err\033[0m\n"}};
-    for (const auto &line : lines) {
-        channel.write(line.iLevel, line.szText);
-        EXPECT_EQ(drain(iMaster), QByteArray(line.szOutput)) << line.szText;
+    const char *const lines[][2] = {{"[I]: info \xe9", "\033[0;97;40m[I]: info \xe9\033[0m\n"}, {"[W]: warn", "\033[0;93;40m[W]: warn\033[0m\n"},
+                                    {"two", "\033[0;97;40mtwo\033[0m\n"}, {"three", "\033[0;91;40mthree\033[0m\n"},
+                                    {"[E]: err", "\033[0;97;101m[E]: err\033[0m\n"}};
+    for (int iLevel = 0; iLevel < 5; ++iLevel) {
+        channel.write(iLevel, lines[iLevel][0]);
+        EXPECT_EQ(drain(lines[iLevel][1]), lines[iLevel][1]) << iLevel;
     }
     channel.close();
-    EXPECT_EQ(drain(iMaster), QByteArray("\033[0m"));
-    close(iSlave);
-    close(iMaster);
+    EXPECT_EQ(drain("\033[0m"), "\033[0m");
+    EXPECT_EQ(channel.consoleHandle(), -1);
+    dup2(iStdin, 0);
+    for (const int iFd : {iStdin, iSlave, iMaster, iPipe[0], iPipe[1]})
+        close(iFd);
+    // The other colour bits; the log's own levels are above.
+    for (const auto &a : {std::make_pair(0x00, "\033[0m"), {0x07, "\033[0m"}, {0x01, "\033[0;34;40m"}, {0x12, "\033[0;32;44m"}})
+        EXPECT_EQ(ansiForConsoleAttribute(a.first), a.second) << a.first;
 }
-
-struct AttributeCase
-{
-    int iAttribute;
-    const char *szSequence;
-};
-
-class AttributeTest : public ::testing::TestWithParam<AttributeCase> {};
-
-TEST_P(AttributeTest, MapsWindowsAttributesToAnsi)
-{
-    EXPECT_EQ(ansiForConsoleAttribute(GetParam().iAttribute), QByteArray(GetParam().szSequence));
-}
-
-INSTANTIATE_TEST_SUITE_P(Table, AttributeTest,
-                         ::testing::Values(AttributeCase{0x00, "\033[0m"}, AttributeCase{0x07, "\033[0m"},
-                                           AttributeCase{0x0F, "\033[0;97;40m"}, AttributeCase{0x0E, "\033[0;93;40m"},
-                                           AttributeCase{0x0C, "\033[0;91;40m"}, AttributeCase{0xCF, "\033[0;97;101m"},
-                                           AttributeCase{0x01, "\033[0;34;40m"}, AttributeCase{0x12, "\033[0;32;44m"}),
-                         [](const ::testing::TestParamInfo<AttributeCase> &info) { return "attribute" + std::to_string(info.param.iAttribute); });
 
 } // namespace

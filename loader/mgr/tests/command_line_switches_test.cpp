@@ -5,62 +5,29 @@
 
 namespace {
 
-struct SwitchCase
+// The switches found, as "console logfile nodb nodevice readonly dump mpn=<value>".
+std::string found(const CommandLineSwitches &s)
 {
-    const char *szName;
-    QStringList arguments; // after the program path
-    CommandLineSwitches expected;
-};
-
-CommandLineSwitches flags(bool bConsole, bool bLogFile, bool bNoDb, bool bNoDevice, bool bReadOnly, bool bDump, const char *szMpn = "")
-{
-    CommandLineSwitches s;
-    s.bConsole = bConsole;
-    s.bLogFile = bLogFile;
-    s.bNoDb = bNoDb;
-    s.bNoDevice = bNoDevice;
-    s.bReadOnly = bReadOnly;
-    s.bDump = bDump;
-    s.strMpn = QString::fromLatin1(szMpn);
-    return s;
+    QStringList names;
+    for (const auto &flag : {std::make_pair(s.bConsole, "console"), {s.bLogFile, "logfile"}, {s.bNoDb, "nodb"},
+                             {s.bNoDevice, "nodevice"}, {s.bReadOnly, "readonly"}, {s.bDump, "dump"}})
+        names << (flag.first ? QString::fromLatin1(flag.second) : QString());
+    names << (s.strMpn.isEmpty() ? QString() : "mpn=" + s.strMpn);
+    return names.join(' ').simplified().toStdString();
 }
 
-const CommandLineSwitches kNone = flags(false, false, false, false, false, false);
-
-class SwitchTest : public ::testing::TestWithParam<SwitchCase> {};
-
-TEST_P(SwitchTest, ParsesLikeTheProgram)
+TEST(CommandLineSwitches, WholeFlagsInAnyCaseAndTheLastNonEmptyMpnValue)
 {
-    const SwitchCase &c = GetParam();
-    const CommandLineSwitches got = parseCommandLineSwitches(QStringList{QStringLiteral("/opt/trevik/Trevik")} + c.arguments);
-    EXPECT_EQ(got.bConsole, c.expected.bConsole);
-    EXPECT_EQ(got.bLogFile, c.expected.bLogFile);
-    EXPECT_EQ(got.bNoDb, c.expected.bNoDb);
-    EXPECT_EQ(got.bNoDevice, c.expected.bNoDevice);
-    EXPECT_EQ(got.bReadOnly, c.expected.bReadOnly);
-    EXPECT_EQ(got.bDump, c.expected.bDump);
-    EXPECT_EQ(got.strMpn.toStdString(), c.expected.strMpn.toStdString());
+    const std::pair<const char *, const char *> cases[] = {
+        {"", ""}, {"-console -logfile -nodb -nodevice -readonly -dump", "console logfile nodb nodevice readonly dump"},
+        {"-console -console", "console"}, {"-CONSOLE -LogFile -NoDevice", "console logfile nodevice"},
+        {"-console=1 --console -consoles console x-nodb", ""}, {"-mpn=ABC-123", "mpn=ABC-123"}, {"-mpn", ""}, {"-mpn=", ""},
+        {"-mpn=a=b", "mpn=a"}, {"x-mpn=abc", "mpn=abc"}, {"-MPN=abc -Mpn=abc", ""}, {"-mpn=a -nodb -mpn=b -mpn= -mpn", "nodb mpn=b"},
+        {"-mpn=-console", "mpn=-console"}};
+    for (const auto &c : cases) {
+        const QStringList arguments = QStringList("/opt/trevik/Trevik") + QString::fromLatin1(c.first).split(' ', Qt::SkipEmptyParts);
+        EXPECT_EQ(found(parseCommandLineSwitches(arguments)), c.second) << c.first;
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Rules, SwitchTest,
-    ::testing::Values(
-        SwitchCase{"nothing", {}, kNone},
-        SwitchCase{"everyFlag",
-                   {"-console", "-logfile", "-nodb", "-nodevice", "-readonly", "-dump"},
-                   flags(true, true, true, true, true, true)},
-        SwitchCase{"twiceIsOnce", {"-console", "-console"}, flags(true, false, false, false, false, false)},
-        SwitchCase{"capitals", {"-CONSOLE", "-LogFile", "-NoDevice"}, flags(true, true, false, true, false, false)},
-        SwitchCase{"wholeArgumentOnly", {"-console=1", "--console", "-consoles", "console", "x-nodb"}, kNone},
-        SwitchCase{"mpnValue", {"-mpn=ABC-123"}, flags(false, false, false, false, false, false, "ABC-123")},
-        SwitchCase{"mpnWithoutEquals", {"-mpn"}, kNone},
-        SwitchCase{"mpnEmptyValue", {"-mpn="}, kNone},
-        SwitchCase{"mpnUpToNextEquals", {"-mpn=a=b"}, flags(false, false, false, false, false, false, "a")},
-        SwitchCase{"mpnAnywhereInTheArgument", {"x-mpn=abc"}, flags(false, false, false, false, false, false, "abc")},
-        SwitchCase{"mpnCapitalsIgnored", {"-MPN=abc", "-Mpn=abc"}, kNone},
-        SwitchCase{"mpnLastNonEmptyWins", {"-mpn=a", "-nodb", "-mpn=b", "-mpn=", "-mpn"},
-                   flags(false, false, true, false, false, false, "b")},
-        SwitchCase{"mpnIsNoFlagSwitch", {"-mpn=-console"}, flags(false, false, false, false, false, false, "-console")}),
-    [](const ::testing::TestParamInfo<SwitchCase> &info) { return std::string(info.param.szName); });
 
 } // namespace
