@@ -206,7 +206,7 @@ public:
         PosixPort* port = portOf(handle);
         if (!port)
             return fail(EBADF);
-        // The Windows rule: a total time-out of multiplier * bytes + constant, none when both
+        // The COMMTIMEOUTS rule: a total time-out of multiplier * bytes + constant, none when both
         // are zero.
         const quint64 budget = quint64(port->timeouts.writeTotalTimeoutMultiplier) * length
             + port->timeouts.writeTotalTimeoutConstant;

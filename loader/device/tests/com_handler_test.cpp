@@ -303,8 +303,6 @@ const FailureRow kFailures[] = {
      "Payload of PROD_SET_DATA is too large. Maximum : 4088 bytes, got 4089 bytes", DeviceFailure::Payload, 0, false, 0, 4089},
     {"answer starts with 00", Op::ProdSetData, fault(F::WrongMagic, 0), nullptr, nullptr,
      "Invalid magic number detected in COM response on PROD_SET_DATA", DeviceFailure::Reply, 0, false},
-    {"answer starts with AA", Op::ProdSetData, [](kmsim::SimOptions& o) { o.fault = F::WrongMagic; o.wrongMagic = 0xAA; },
-     nullptr, nullptr, "Invalid magic number detected in COM response on PROD_SET_DATA", DeviceFailure::Reply, 0, false},
 };
 
 INSTANTIATE_TEST_SUITE_P(Rows, Failure, ::testing::ValuesIn(kFailures));

@@ -43,7 +43,6 @@ public:
     using COMHandler256::closePort;
     using COMHandler256::configurePort;
     using COMHandler256::openPort;
-    using COMHandler256::readExact;
     using COMHandler256::writeAll;
 
     bool isBusy() const { return busy; }

@@ -28,7 +28,7 @@ TEST(ListComPorts, NumbersAndDescriptionsOfPresentPorts)
     kmsim::SimOptions lower;
     lower.linkName = "com213";
     auto b = startSwitch(lower);
-    for (const char* refused : {"COM3A", "COM", "COM 215"})
+    for (const char* refused : {"COM3A", "COM", "COM 215", "COM0"})
         link(a->slavePath(), refused);
     link("/nonexistent/ttyUSB9", "COM214"); // its device is gone
 
@@ -42,14 +42,13 @@ TEST(ListComPorts, NumbersAndDescriptionsOfPresentPorts)
     for (int i = 0; i < ports.size(); ++i)
         found << QStringLiteral("%1 %2").arg(ports[i]).arg(descriptions[i]);
     const QString pa = QString::fromStdString(a->slavePath()), pb = QString::fromStdString(b->slavePath());
-    EXPECT_EQ(found.filter(QRegularExpression("^(99|21[2-5]) ")),
+    EXPECT_EQ(found.filter(QRegularExpression("^(0|99|21[2-5]) ")),
               (QStringList {"212 " + pa, "213 " + pb})) << found.join(", ").toStdString();
 }
 
 TEST(Enumerator, EmitsSortedNamesOnceForEachChangeOfPorts)
 {
     SerialDeviceEnumerator* e = SerialDeviceEnumerator::instance();
-    EXPECT_EQ(e, SerialDeviceEnumerator::instance());
     QSignalSpy changed(e, &SerialDeviceEnumerator::hasChanged);
     QStringList expected = e->portNames();
 
