@@ -207,21 +207,22 @@ bool writeScenePng(const Scene& scene, const QString& path, qreal scale)
     QPainter painter(&image);
     painter.setRenderHint(QPainter::Antialiasing);
     painter.scale(scale, scale);
-    QFont font(QStringLiteral("sans-serif"));
+    const auto useFont = [&painter](int pixels, bool bold) {
+        QFont font(QStringLiteral("sans-serif"));
+        font.setPixelSize(pixels);
+        font.setBold(bold);
+        painter.setFont(font);
+    };
     for (const SceneShape& s : scene.shapes) {
         switch (s.kind) {
         case SceneShape::Panel:
             painter.setPen(QColor(0x99, 0x99, 0x99));
             painter.setBrush(QColor(0xf4, 0xf4, 0xf4));
             painter.drawRect(s.rect);
-            font.setPixelSize(15);
-            font.setBold(true);
-            painter.setFont(font);
+            useFont(15, true);
             painter.setPen(Qt::black);
             painter.drawText(s.rect.topLeft() + QPointF(kPadding, 18), s.text);
-            font.setPixelSize(13);
-            font.setBold(false);
-            painter.setFont(font);
+            useFont(13, false);
             painter.setPen(QColor(0x88, 0x88, 0x88));
             painter.drawText(s.rect, Qt::AlignCenter, s.detail);
             break;
@@ -229,9 +230,7 @@ bool writeScenePng(const Scene& scene, const QString& path, qreal scale)
             painter.setPen(QColor(0x33, 0x44, 0x55));
             painter.setBrush(QColor(0xdd, 0xe8, 0xf4));
             painter.drawRect(s.rect);
-            font.setPixelSize(11);
-            font.setBold(false);
-            painter.setFont(font);
+            useFont(11, false);
             painter.drawText(s.rect, Qt::AlignCenter, QStringLiteral("Screen %1\n%2").arg(s.text, s.detail));
             break;
         case SceneShape::Stretch:
@@ -245,16 +244,12 @@ bool writeScenePng(const Scene& scene, const QString& path, qreal scale)
             painter.drawPolygon(arrowHead(s.line));
             break;
         case SceneShape::Label:
-            font.setPixelSize(13);
-            font.setBold(true);
-            painter.setFont(font);
+            useFont(13, true);
             painter.setPen(s.colour);
             painter.drawText(s.rect.topLeft(), s.text);
             break;
         case SceneShape::Message:
-            font.setPixelSize(16);
-            font.setBold(false);
-            painter.setFont(font);
+            useFont(16, false);
             painter.setPen(QColor(0xbb, 0, 0));
             painter.drawText(s.rect, Qt::AlignCenter, s.text);
             break;
