@@ -121,8 +121,11 @@ TEST(SerialLayer, CloseDiscardsWhatWasNotSent)
     ::close(master);
 }
 
-TEST(SerialLayer, ErrorCodesPerThreadAndTheSystemsTexts)
+TEST(SerialLayer, ErrorCodesPerThreadTheSystemsTextsAndInvalidHandles)
 {
+    quint32 written = 0;
+    EXPECT_FALSE(api().write(kInvalidSerialHandle, "x", 1, written) || api().close(0));
+    EXPECT_EQ(api().lastError(), EBADF);
     EXPECT_EQ(api().errorText(EACCES) + api().errorText(0), QStringLiteral("Permission denied"));
     api().setLastError(EBUSY);
     EXPECT_EQ(api().lastError(), EBUSY);
