@@ -225,9 +225,14 @@ void TestTrevikWindow::browse()
 {
     const QString file = EXAMPLES "/eight-ports.kmc";
     Trevik window;
-    auto* name = window.findChild<QLineEdit*>("editName");
+    const QList<QLineEdit*> fields {window.findChild<QLineEdit*>("editName"),
+                                    window.findChild<QLineEdit*>("editDescription"),
+                                    window.findChild<QLineEdit*>("editDate")};
     auto* path = window.findChild<QLineEdit*>("filePathEdit");
-    for (const QString& answer : {QString(), file}) { // cancelled, then chosen
+    // Cancelled; chosen but gone before it could be read (no stale fields stay); chosen.
+    const QString vanishing = g_home->path() + "/vanishing.kmc";
+    QVERIFY(QFile::copy(file, vanishing));
+    for (const QString& answer : {QString(), vanishing, file}) {
         QString caption, filter;
         std::function<void()> answerDialog = [&] {
             auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
@@ -238,19 +243,25 @@ void TestTrevikWindow::browse()
             if (answer.isEmpty())
                 return dialog->reject();
             dialog->selectFile(answer);
+            if (answer == vanishing)
+                QObject::connect(dialog, &QFileDialog::fileSelected, [&] { QFile::remove(vanishing); });
             static_cast<QDialog*>(dialog)->accept();
         };
         QTimer::singleShot(0, answerDialog);
-        name->setText("stale");
+        QStringList shown;
+        const QStringList stale {"stale", "stale", "stale"}, cleared {"", "", ""};
+        for (QLineEdit* field : fields)
+            field->setText("stale");
         window.findChild<QPushButton*>("browseButt")->click();
+        for (QLineEdit* field : fields)
+            shown << field->text();
         QCOMPARE(caption, QStringLiteral("Open KM Configuration file..."));
         QCOMPARE(filter, QStringLiteral("KM Configuration files (*.kmc)"));
-        QCOMPARE(path->text(), answer.isEmpty() ? QString() : QDir::toNativeSeparators(file));
+        QCOMPARE(path->text(), QDir::toNativeSeparators(answer));
+        const QStringList read {"Eight ports", "Control room: eight computers in one row of desks, some with stacked screens",
+                                "06.12.2026 20:50"};
+        QCOMPARE(shown, answer.isEmpty() ? stale : answer == vanishing ? cleared : read);
     }
-    QCOMPARE(QStringList({name->text(), window.findChild<QLineEdit*>("editDescription")->text(),
-                          window.findChild<QLineEdit*>("editDate")->text()}),
-             QStringList({"Eight ports", "Control room: eight computers in one row of desks, some with stacked screens",
-                          "06.12.2026 20:50"}));
 
     // The dialog starts in the first desktop folder there is, else at home; never in a name.
     const QString base = g_home->path() + "/";
@@ -314,7 +325,8 @@ void TestTrevikWindow::loadEnds()
     {
         Trevik window;
         window.findChild<QLineEdit*>("filePathEdit")->setText(SOURCE_DIR "/" + file);
-        QMetaObject::invokeMethod(&window, "onProcessClicked"); // whatever the indicator says yet
+        QTRY_VERIFY(window.findChild<QPushButton*>("processButt")->isEnabled()); // the switch is seen
+        window.findChild<QPushButton*>("processButt")->click();
     }
     ConversionLibrary::setApiForTesting(nullptr);
     QCOMPARE(g_boxes, QStringList {box});
@@ -337,8 +349,10 @@ void TestTrevikWindow::loadsOneAtATime()
     emit handler->comConnected(true);
     bool enabledDuringLoad = true;
     QTimer::singleShot(300, [&] {
-        emit handler->comConnected(connectedDuringLoad);
         enabledDuringLoad = process->isEnabled();
+        emit handler->comConnected(true); // the probe's word does not enable it mid-load either
+        enabledDuringLoad = enabledDuringLoad || process->isEnabled();
+        emit handler->comConnected(connectedDuringLoad);
         window.findChild<QLineEdit*>("filePathEdit")->setText(EXAMPLES "/largest-16-screens-24-passages.kmc");
         QMetaObject::invokeMethod(&window, "onProcessClicked"); // past the disabled button too
     });
@@ -367,9 +381,11 @@ int main(int argc, char* argv[])
     QDir().mkpath(portFolder());
     QApplication application(argc, argv);
     g_configMgr.initialize();
-    setMessageBoxHook([](QWidget*, MessageKind kind, const QString& title, const QString& text) {
+    setMessageBoxHook([](QWidget* parent, MessageKind kind, const QString& title, const QString& text) {
         g_boxes << title + ": " + text;
-        g_events << "box";
+        // The box belongs to the load: Process stays disabled while it shows.
+        auto* process = parent ? parent->findChild<QPushButton*>("processButt") : nullptr;
+        g_events << (process && process->isEnabled() ? "box over an enabled Process" : "box");
         QCOMPARE(kind, title == "Trevik Tool" && text.contains("success") ? MessageKind::Information : MessageKind::Critical);
     });
     TestTrevikWindow test;
