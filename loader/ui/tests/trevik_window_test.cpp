@@ -1,8 +1,7 @@
-// The window and its load flow: the form as one fixture, the port selector and the status
-// bar, the Browse dialog and the KMC header, each way a load through Process can end (its box,
-// and when it shows relative to the conversion library going away), and one load at a time.
-// Ports are simulated switches linked into a private pinned-ports folder; the program's
-// settings are private too. (What each refusal says is also run through trevikctl's tests.)
+// The window and its load flow: the form as one fixture, the port selector and status bar,
+// Browse and the KMC header, each way a load through Process ends (its box, and when it shows
+// relative to the library going away), and one load at a time. Ports are simulated switches
+// in a private pinned-ports folder; the program's settings are private too.
 
 #include <QApplication>
 #include <QBuffer>
@@ -349,9 +348,8 @@ void TestTrevikWindow::loadsOneAtATime()
     emit handler->comConnected(true);
     bool enabledDuringLoad = true;
     QTimer::singleShot(300, [&] {
+        emit handler->comConnected(true); // the probe's word does not enable it mid-load
         enabledDuringLoad = process->isEnabled();
-        emit handler->comConnected(true); // the probe's word does not enable it mid-load either
-        enabledDuringLoad = enabledDuringLoad || process->isEnabled();
         emit handler->comConnected(connectedDuringLoad);
         window.findChild<QLineEdit*>("filePathEdit")->setText(EXAMPLES "/largest-16-screens-24-passages.kmc");
         QMetaObject::invokeMethod(&window, "onProcessClicked"); // past the disabled button too
