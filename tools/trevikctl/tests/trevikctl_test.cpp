@@ -231,6 +231,8 @@ TEST_F(Ctl, LoadAcrossPortsReportsEachAndExitsWithTheFirstFailure)
         EXPECT_EQ(ports[1]["result"].toString(), row.result) << row.label;
         EXPECT_EQ(ports[1]["exit"].toInt(), row.exit);
         EXPECT_EQ(ports[2]["exit"].toInt(), row.exit == 1 ? 1 : 3) << "COM9 has no switch";
+        for (int i : {1, 2}) // the converter's word stands whatever the switch did after it
+            EXPECT_EQ(ports[i]["converter_result"].toInt(), row.exit == 1 ? 18 : 0) << row.label;
         EXPECT_EQ(ports[0]["result"].toString(), row.exit == 1 ? "refused" : "loaded") << row.label;
     }
     const Outcome table = run({"load", kExamples + "/two-desks.kmc", "--port", "COM7", "--port", "COM9", "--quiet"});
