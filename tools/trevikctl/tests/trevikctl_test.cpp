@@ -140,6 +140,12 @@ TEST_F(Ctl, CheckShowsTheHeaderAndTheVerdict)
     EXPECT_EQ(refused.exit, 1);
     EXPECT_TRUE(refused.out.contains("Could not convert data: error #3"));
     EXPECT_EQ(run({"check", kExamples + "/two-desks.kmc", "--ports", "8"}).exit, 1);
+    // Without the conversion library beside the program there is no verdict to give.
+    const QString alone = home.path() + "/trevikctl";
+    ASSERT_TRUE(QFile::copy(TREVIKCTL_PATH, alone));
+    const Outcome missing = run({"check", kExamples + "/two-desks.kmc"}, alone);
+    EXPECT_EQ(missing.exit, 1);
+    EXPECT_TRUE(missing.out.contains("Cannot load conversion library")) << missing.out.toStdString();
 }
 
 // A picture shows one panel per port, every screen with its resolution, and one stretch for
