@@ -16,7 +16,8 @@ cmake --build build -j"$jobs"
 echo "== sanitizer build (ASan + UBSan)"
 cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DTREVIK_SANITIZE=ON -DTREVIK_WITH_BENCHMARKS=OFF >/dev/null
 cmake --build build-asan -j"$jobs"
-(cd build-asan && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+leaks="suppressions=$(pwd)/scripts/lsan-suppressions.txt:fast_unwind_on_malloc=0"
+(cd build-asan && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 LSAN_OPTIONS="$leaks" \
    ctest --output-on-failure -j"$jobs" -L 'sanitize')
 
 echo "== fuzz run"
