@@ -315,7 +315,7 @@ TEST(OpenRetry, DuringTheWaitASecondOperationIsRefusedAndTheFreedPortIsUsed)
 {
     resetPreferences();
     kmsim::SimOptions o;
-    o.busyMs = 700;
+    o.busyMs = 1200; // free well after the calls at 300 ms and well before the retry at 2000
     auto sim = startSwitch(o);
     SerialTrace trace;
     TestableHandler handler;
@@ -337,8 +337,8 @@ TEST(OpenRetry, DuringTheWaitASecondOperationIsRefusedAndTheFreedPortIsUsed)
         probeEmissions = connected.size() - before;
         probeResult = connected.last()[0].toBool();
     });
-    // busy is per object: a fresh handler meets the same port, free again at 700 ms.
-    QTimer::singleShot(1000, [&] {
+    // busy is per object: a fresh handler meets the same port, free again by now.
+    QTimer::singleShot(1500, [&] {
         TestableHandler other;
         ProdDataRequest request = configRequest(920);
         otherOk = other.prodSetData(request, otherError);

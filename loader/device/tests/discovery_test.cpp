@@ -1,7 +1,9 @@
 // Port discovery and the connection probe: listComPorts, the enumerator following links and
 // devices that come and go, and comConnected.
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTest>
@@ -109,15 +111,19 @@ TEST(Probe, EmitsExactlyOnceAndLeavesTheOperationsStateAlone)
     }
 }
 
-// A pinned link that outlives its device: the port leaves the list, cannot be opened, and the
-// indicator hears of it, also without udev.
+// A pinned link that outlives its device: the indicator hears of it, also without udev; the
+// port leaves the list and cannot be opened. The operator pins the adapter's stable name, which
+// udev takes away after the node (a freed pseudo-terminal number may soon be another's).
 TEST(Probe, FollowsTheEnumeratorAlsoWhenAPinnedDeviceVanishes)
 {
     resetPreferences();
     kmsim::SwitchSimulator sim(kmsim::SimOptions {});
     std::string startError;
     ASSERT_TRUE(sim.start(startError)) << startError;
-    link(sim.slavePath(), "COM201"); // the operator's own link, not the switch's
+    const QString stableName = QFileInfo(testPortDir()).path() + "/by-id/usb-switch";
+    ASSERT_TRUE(QDir().mkpath(QFileInfo(stableName).path()));
+    ASSERT_TRUE(QFile::link(QString::fromStdString(sim.slavePath()), stableName));
+    link(stableName.toStdString(), "COM201"); // the operator's own link, not the switch's
     COMHandler256 handler;
     QSignalSpy connected(&handler, &COMHandler256::comConnected);
     SerialDeviceEnumerator* e = SerialDeviceEnumerator::instance();
@@ -127,6 +133,7 @@ TEST(Probe, FollowsTheEnumeratorAlsoWhenAPinnedDeviceVanishes)
 
     sim.stop();
     EXPECT_TRUE(QTest::qWaitFor([&] { return !connected.last()[0].toBool(); }, 3000));
+    QFile::remove(stableName);
     QList<unsigned int> ports;
     QStringList descriptions;
     ASSERT_TRUE(listComPorts(ports, descriptions));
