@@ -8,7 +8,15 @@
 #ifndef ZENTRIX_H
 #define ZENTRIX_H
 
+/* Exported when the library is built, imported by a caller that links it (a caller of the
+ * static twin defines ZENTRIX_STATIC). */
+#if defined(_WIN32) && !defined(ZENTRIX_STATIC)
 #if defined(ZENTRIX_BUILDING)
+#define ZENTRIX_API __declspec(dllexport)
+#else
+#define ZENTRIX_API __declspec(dllimport)
+#endif
+#elif defined(ZENTRIX_BUILDING)
 #define ZENTRIX_API __attribute__((visibility("default")))
 #else
 #define ZENTRIX_API

@@ -6,7 +6,7 @@
 #include <QMap>
 
 #include "com_port_names.h"
-#include "pinned_ports_folder.h"
+#include "pinned_ports_folder_posix.h"
 
 namespace {
 

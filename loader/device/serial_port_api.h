@@ -10,7 +10,9 @@
 #include <QString>
 #include <QtGlobal>
 
-// An open port. 0 means "no port"; kInvalidSerialHandle is what a failed open gives.
+// An open port. kInvalidSerialHandle, the one "no port" value, is what a failed open gives
+// (Windows' INVALID_HANDLE_VALUE); every call refuses it with the system's invalid-handle
+// code. Any other value is what open() gave and close() has not yet taken back.
 using SerialHandle = qintptr;
 constexpr SerialHandle kInvalidSerialHandle = -1;
 
@@ -76,6 +78,9 @@ public:
 
     // Bytes waiting in the input queue.
     virtual bool inputQueueCount(SerialHandle handle, quint32& count) = 0;
+    // True once the other end is gone for good (an unplugged adapter, a closed
+    // pseudo-terminal): nothing more will ever arrive. False on a line that is merely quiet.
+    virtual bool hungUp(SerialHandle handle) = 0;
     // Reads up to `length` bytes that are already waiting; `got` says how many came.
     virtual bool read(SerialHandle handle, void* buffer, quint32 length, quint32& got) = 0;
     // Writes all `length` bytes unless the line fails; `written` says how many went out.
@@ -86,6 +91,10 @@ public:
     virtual bool write(SerialHandle handle, const void* buffer, quint32 length,
                        quint32& written) = 0;
     virtual bool purge(SerialHandle handle, unsigned flags) = 0;
+    // Stops the port for good; the one call another thread may make while a call on the
+    // handle runs. Output not yet on the line is discarded at once, a write under way ends,
+    // and every later read or write on the handle fails. close() is still the owner's.
+    virtual bool abort(SerialHandle handle) = 0;
 
     virtual void sleepMs(unsigned milliseconds) = 0;
 

@@ -1,7 +1,7 @@
 #include "switch_simulator.h"
 
 #include "little_endian.h"
-#include "pinned_ports_folder.h"
+#include "pinned_ports_folder_posix.h"
 
 #include <algorithm>
 #include <cerrno>

@@ -9,7 +9,7 @@
 #include "frame_codec.h"
 #include "port_info.h"
 #include "port_numbering_linux.h"
-#include "termios_mapping_posix.h"
+#include "termios_mapping_linux.h"
 #include "wire_time.h"
 
 namespace {

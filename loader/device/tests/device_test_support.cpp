@@ -159,6 +159,12 @@ bool SerialTrace::inputQueueCount(SerialHandle h, quint32& count)
     return m_system.inputQueueCount(h, count);
 }
 
+bool SerialTrace::hungUp(SerialHandle h)
+{
+    // Asked between polls, as the queue count is: not a line of its own.
+    return m_system.hungUp(h);
+}
+
 bool SerialTrace::read(SerialHandle h, void* buffer, quint32 length, quint32& got)
 {
     return pass(QStringLiteral("read %1").arg(length),
@@ -174,6 +180,11 @@ bool SerialTrace::write(SerialHandle h, const void* buffer, quint32 length, quin
 bool SerialTrace::purge(SerialHandle h, unsigned flags)
 {
     return pass(QStringLiteral("purge %1").arg(flags), [&] { return m_system.purge(h, flags); });
+}
+
+bool SerialTrace::abort(SerialHandle h)
+{
+    return pass(QStringLiteral("abort"), [&] { return m_system.abort(h); });
 }
 
 void SerialTrace::sleepMs(unsigned milliseconds)

@@ -76,9 +76,11 @@ public:
     bool getTimeouts(SerialHandle handle, SerialTimeouts& timeouts) override;
     bool setTimeouts(SerialHandle handle, const SerialTimeouts& timeouts) override;
     bool inputQueueCount(SerialHandle handle, quint32& count) override;
+    bool hungUp(SerialHandle handle) override;
     bool read(SerialHandle handle, void* buffer, quint32 length, quint32& got) override;
     bool write(SerialHandle handle, const void* buffer, quint32 length, quint32& written) override;
     bool purge(SerialHandle handle, unsigned flags) override;
+    bool abort(SerialHandle handle) override;
     void sleepMs(unsigned milliseconds) override;
     int lastError() override;
     void setLastError(int code) override;

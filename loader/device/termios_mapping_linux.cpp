@@ -1,4 +1,4 @@
-#include "termios_mapping_posix.h"
+#include "termios_mapping_linux.h"
 
 #include <sys/ioctl.h>
 
@@ -31,16 +31,11 @@ ModemLine modemAction(quint8 control)
 const char* lineSettingErrorText(int code)
 {
     switch (code) {
-    case kErrorBaudRate: return "The baud rate is not valid";
-    case kErrorByteSize: return "The byte size must be 5, 6, 7 or 8";
-    case kErrorParity: return "The parity setting is not valid";
-    case kErrorStopBits: return "The stop bits setting is not valid";
     case kErrorOneAndHalfStopBits: return "One and a half stop bits are not supported on Linux";
     case kErrorDtrHandshake: return "DTR handshake is not supported on Linux";
     case kErrorRtsToggle: return "RTS toggle is not supported on Linux";
     case kErrorDsrFlow: return "DSR output flow control is not supported on Linux";
-    case kErrorDtrControl: return "The DTR control setting is not valid";
-    default: return "";
+    default: return lineSettingRefusalText(code);
     }
 }
 
@@ -74,8 +69,8 @@ bool planLineSettings(const termios& current, const SerialLineState& state, Term
     out.tio.c_cflag |= CLOCAL | CREAD;
     out.tio.c_iflag &= ~(IXOFF | IXANY);
 
-    if (state.baudRate == 0) {
-        errorCode = kErrorBaudRate;
+    if (const int refusal = lineSettingRefusal(state)) {
+        errorCode = refusal;
         return false;
     }
     const speed_t speed = standardSpeed(state.baudRate);
@@ -92,7 +87,7 @@ bool planLineSettings(const termios& current, const SerialLineState& state, Term
     case 6: out.tio.c_cflag |= CS6; break;
     case 7: out.tio.c_cflag |= CS7; break;
     case 8: out.tio.c_cflag |= CS8; break;
-    default: errorCode = kErrorByteSize; return false;
+    default: break; // refused above
     }
 
     out.tio.c_cflag &= ~(PARENB | PARODD | CMSPAR);
@@ -103,14 +98,13 @@ bool planLineSettings(const termios& current, const SerialLineState& state, Term
     // With CMSPAR the parity bit is fixed: PARODD makes it 1 (mark), without it 0 (space).
     case 3: out.tio.c_cflag |= PARENB | CMSPAR | PARODD; break;
     case 4: out.tio.c_cflag |= PARENB | CMSPAR; break;
-    default: errorCode = kErrorParity; return false;
+    default: break;
     }
 
     switch (state.stopBits) {
     case 0: out.tio.c_cflag &= ~CSTOPB; break;
     case 1: errorCode = kErrorOneAndHalfStopBits; return false;
-    case 2: out.tio.c_cflag |= CSTOPB; break;
-    default: errorCode = kErrorStopBits; return false;
+    default: out.tio.c_cflag |= CSTOPB; break;
     }
 
     // The kernel has no DSR-driven output flow (termiox is gone), nor DTR handshake or RTS
@@ -121,10 +115,6 @@ bool planLineSettings(const termios& current, const SerialLineState& state, Term
     }
     if (state.dtrControl == 2) {
         errorCode = kErrorDtrHandshake;
-        return false;
-    }
-    if (state.dtrControl > 2) {
-        errorCode = kErrorDtrControl; // the two-bit field has no meaning for 3
         return false;
     }
     if (state.rtsControl == 3) {

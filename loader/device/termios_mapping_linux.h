@@ -1,24 +1,22 @@
 #pragma once
-// Pure translation between the logic's line settings and termios; no system calls.
+// Pure translation between the logic's line settings and Linux termios (CMSPAR, CRTSCTS);
+// no system calls.
 
 #include <termios.h>
 
+#include "line_setting_rules.h"
 #include "serial_port_api.h"
 
-// Error codes of settings that this system cannot give; errno values are all below them.
-enum LineSettingError : int {
-    kErrorBaudRate = 0x20000001,
-    kErrorByteSize,
-    kErrorParity,
-    kErrorStopBits,
-    kErrorOneAndHalfStopBits,
+// Settings a serial port may have but Linux cannot give (beside the refusals every
+// platform shares, line_setting_rules.h).
+enum LinuxLineSettingError : int {
+    kErrorOneAndHalfStopBits = kFirstPlatformLineSettingError,
     kErrorDtrHandshake,
     kErrorRtsToggle,
     kErrorDsrFlow,
-    kErrorDtrControl,
 };
 
-// The text for one of the codes above; empty for any other code.
+// The text for any refusal code, shared or Linux's own; empty for any other code.
 const char* lineSettingErrorText(int code);
 
 // The termios speed constant for a standard rate, or B0 when the rate needs termios2.

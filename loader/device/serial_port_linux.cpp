@@ -1,13 +1,16 @@
-// The serial-port services on a POSIX system with termios.
+// The serial-port services on Linux: termios (with termios2 for any rate), flock, and the
+// COM numbering of port_numbering_linux.h.
 //
-// A handle points at a small record holding the descriptor and the time-outs, because the
-// time-outs have no termios twin: reads here only ever take bytes the queue count has shown,
-// so the values are kept for get/set and otherwise unused.
+// A handle points at a small record holding the descriptor, the time-outs and the abort
+// state. The time-outs have no termios twin: reads here only ever take bytes the queue count
+// has shown, so the read values are kept for get/set and otherwise unused.
 
 #include "serial_port_api.h"
 
+#include <atomic>
 #include <cerrno>
 #include <cstring>
+#include <mutex>
 #include <ctime>
 #include <fcntl.h>
 #include <poll.h>
@@ -19,7 +22,7 @@
 #include "com_port_names.h"
 #include "port_numbering_linux.h"
 #include "termios2_linux.h"
-#include "termios_mapping_posix.h"
+#include "termios_mapping_linux.h"
 
 namespace {
 
@@ -29,11 +32,20 @@ struct PosixPort
 {
     int fd = -1;
     SerialTimeouts timeouts;
+    // abort() may come from another thread while a write runs: it takes this lock around its
+    // flush, and every write() system call runs under it after checking `aborted`, so no byte
+    // reaches the line after the flush.
+    std::mutex writeLock;
+    std::atomic<bool> aborted {false};
 };
+
+// A poll on a stuck line wakes this often to notice an abort.
+constexpr int kAbortCheckMs = 20;
 
 PosixPort* portOf(SerialHandle handle)
 {
-    if (handle == 0 || handle == kInvalidSerialHandle)
+    // open() never gives 0 (a record's address), so 0 can only be a caller's mistake.
+    if (handle == kInvalidSerialHandle || handle == 0)
         return nullptr;
     return reinterpret_cast<PosixPort*>(handle);
 }
@@ -162,11 +174,24 @@ public:
         PosixPort* port = portOf(handle);
         if (!port)
             return fail(EBADF);
+        if (port->aborted)
+            return fail(ECANCELED);
         int waiting = 0;
         if (::ioctl(port->fd, FIONREAD, &waiting) != 0)
             return fail(errno);
         count = waiting > 0 ? static_cast<quint32>(waiting) : 0;
         return true;
+    }
+
+    bool hungUp(SerialHandle handle) override
+    {
+        PosixPort* port = portOf(handle);
+        if (!port)
+            return false;
+        // A closed pseudo-terminal master or an unplugged adapter raises POLLHUP (or POLLERR)
+        // for good; a quiet line raises nothing.
+        pollfd pfd {port->fd, POLLIN, 0};
+        return ::poll(&pfd, 1, 0) > 0 && (pfd.revents & (POLLHUP | POLLERR | POLLNVAL));
     }
 
     bool read(SerialHandle handle, void* buffer, quint32 length, quint32& got) override
@@ -175,6 +200,8 @@ public:
         PosixPort* port = portOf(handle);
         if (!port)
             return fail(EBADF);
+        if (port->aborted)
+            return fail(ECANCELED);
         auto* bytes = static_cast<char*>(buffer);
         while (got < length) {
             const ssize_t n = ::read(port->fd, bytes + got, length - got);
@@ -213,7 +240,13 @@ public:
         const qint64 deadline = budget ? monotonicMs() + qint64(budget) : 0;
         const auto* bytes = static_cast<const char*>(buffer);
         while (written < length) {
-            const ssize_t n = ::write(port->fd, bytes + written, length - written);
+            ssize_t n = -1;
+            {
+                const std::lock_guard<std::mutex> lock(port->writeLock);
+                if (port->aborted)
+                    return fail(ECANCELED);
+                n = ::write(port->fd, bytes + written, length - written);
+            }
             if (n > 0) {
                 written += static_cast<quint32>(n);
                 continue;
@@ -222,12 +255,12 @@ public:
                 continue;
             if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK)
                 return fail(errno);
-            int wait = -1;
+            int wait = kAbortCheckMs;
             if (deadline) {
                 const qint64 left = deadline - monotonicMs();
                 if (left <= 0)
                     return fail(ETIMEDOUT);
-                wait = int(left);
+                wait = int(qMin<qint64>(left, kAbortCheckMs));
             }
             pollfd pfd {port->fd, POLLOUT, 0};
             const int rc = ::poll(&pfd, 1, wait);
@@ -236,7 +269,7 @@ public:
             if (rc > 0 && (pfd.revents & (POLLERR | POLLHUP | POLLNVAL)))
                 return fail(EIO); // the other end is gone, as with an unplugged adapter
         }
-        return waitUntilSent(port->fd, deadline);
+        return waitUntilSent(*port, deadline);
     }
 
     bool purge(SerialHandle handle, unsigned flags) override
@@ -251,6 +284,18 @@ public:
         // tcflush drops queued bytes; tcdrain would wait for them instead.
         const int queue = in && out ? TCIOFLUSH : (in ? TCIFLUSH : TCOFLUSH);
         return ::tcflush(port->fd, queue) == 0 ? true : fail(errno);
+    }
+
+    bool abort(SerialHandle handle) override
+    {
+        PosixPort* port = portOf(handle);
+        if (!port)
+            return fail(EBADF);
+        const std::lock_guard<std::mutex> lock(port->writeLock);
+        port->aborted = true;
+        // Drops what the kernel still holds for the line (on a pseudo-terminal: what the other
+        // side has not read yet), and what has come in.
+        return ::tcflush(port->fd, TCIOFLUSH) == 0 ? true : fail(errno);
     }
 
     void sleepMs(unsigned milliseconds) override
@@ -279,11 +324,13 @@ public:
 private:
     // The kernel takes the bytes long before they are on the line; a UART's output queue tells
     // when they have gone. Drivers that cannot tell answer 0 at once or refuse the question.
-    static bool waitUntilSent(int fd, qint64 deadline)
+    static bool waitUntilSent(PosixPort& port, qint64 deadline)
     {
         for (;;) {
+            if (port.aborted)
+                return fail(ECANCELED);
             int queued = 0;
-            if (::ioctl(fd, TIOCOUTQ, &queued) != 0 || queued <= 0)
+            if (::ioctl(port.fd, TIOCOUTQ, &queued) != 0 || queued <= 0)
                 return true;
             if (deadline && monotonicMs() >= deadline)
                 return fail(ETIMEDOUT);

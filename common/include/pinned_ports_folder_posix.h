@@ -1,7 +1,7 @@
 // Where pinned ports live: the folder of links that gives a device a COM number of the
 // user's choice. The program's device link and the switch simulator both use this rule.
-#ifndef TREVIK_PINNED_PORTS_FOLDER_H
-#define TREVIK_PINNED_PORTS_FOLDER_H
+#ifndef TREVIK_PINNED_PORTS_FOLDER_POSIX_H
+#define TREVIK_PINNED_PORTS_FOLDER_POSIX_H
 
 #include <cstdlib>
 #include <pwd.h>

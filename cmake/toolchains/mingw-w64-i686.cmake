@@ -1,0 +1,24 @@
+# Cross-compiling for Windows (i686) with Debian's mingw-w64, posix threads flavour.
+#   cmake -DCMAKE_TOOLCHAIN_FILE=cmake/toolchains/mingw-w64-i686.cmake ...
+set(CMAKE_SYSTEM_NAME Windows)
+set(CMAKE_SYSTEM_PROCESSOR i686)
+set(TREVIK_MINGW_TRIPLE i686-w64-mingw32)
+
+set(CMAKE_C_COMPILER ${TREVIK_MINGW_TRIPLE}-gcc-posix)
+set(CMAKE_CXX_COMPILER ${TREVIK_MINGW_TRIPLE}-g++-posix)
+# SSE2 arithmetic: the x87 unit would round the image builder's square root differently.
+set(CMAKE_C_FLAGS_INIT "-msse2 -mfpmath=sse")
+set(CMAKE_CXX_FLAGS_INIT "-msse2 -mfpmath=sse")
+set(CMAKE_RC_COMPILER ${TREVIK_MINGW_TRIPLE}-windres)
+
+# Libraries and headers come from the mingw sysroot and the kit (CMAKE_PREFIX_PATH); the
+# build machine's own programs still run (moc, rcc, uic of the kit are host programs).
+set(CMAKE_FIND_ROOT_PATH /usr/${TREVIK_MINGW_TRIPLE})
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY BOTH)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE BOTH)
+set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE BOTH)
+
+# Tests built here run under Wine.
+find_program(TREVIK_WINE NAMES wine)
+set(CMAKE_CROSSCOMPILING_EMULATOR ${TREVIK_WINE})
