@@ -11,7 +11,8 @@
 // answer leaves, and answers are paced; a frame of the wrong shape is logged as malformed and
 // gets no answer; bytes the program has not read stay until it reads them, and, as with a
 // real port's driver, what it leaves unread when it closes the port is gone, as is whatever
-// the switch sends while the port is closed.
+// the switch sends while the port is closed. Bytes the program wrote stay in the host's
+// transmit queue until their time on the wire: a flush of the port drops those not yet sent.
 
 #include <atomic>
 #include <chrono>
@@ -62,7 +63,7 @@ public:
     std::vector<FrameLog> frames() const;
     // Every PROD_SET_DATA payload so far.
     std::vector<std::vector<uint8_t>> images() const;
-    // Number of well-formed frames received from the program.
+    // Number of well-formed frames received from the program (not what it dropped unsent).
     int receivedCount() const;
     // Number of malformed frames and stray bytes runs received.
     int malformedCount() const;
@@ -78,6 +79,8 @@ private:
     // Waits until `until` while taking input and following the port's opens and closes.
     // False when the simulator is stopping.
     bool waitUntil(Clock::time_point until);
+    // The program flushed the line at `now`: input not yet on the wire by then is gone.
+    void dropUnsent(Clock::time_point now);
     void pollOnce(int timeoutMs);
     void takeInput(Clock::time_point now);
     void followPortUse();
@@ -119,6 +122,9 @@ private:
     std::vector<uint8_t> m_input;
     std::vector<Clock::time_point> m_arrival;
     Clock::time_point m_rxLineFree;
+    // When the program last dropped its unsent output (a flush of the port); bytes that would
+    // have reached the switch after that never do.
+    Clock::time_point m_hostFlushedAt;
     Clock::time_point m_txLineFree;
     int m_frameCount = 0;
     int m_imageCount = 0;
