@@ -49,7 +49,8 @@ int portsCommand(const QStringList& arguments)
 {
     Command command(QStringLiteral("trevikctl ports [--json]"),
                     QStringLiteral("Lists every serial port the window lists, in the same order: its COM number, device\n"
-                                   "node, stable path, description, and whether it is pinned."));
+                                   "node, stable path, description, and whether it is pinned."),
+                    {kExitOk, kExitUsage});
     command.addJson();
     int exit = kExitOk;
     if (!command.parse(arguments, exit))
