@@ -1,7 +1,7 @@
 # The Debian package: cpack -G DEB in the build folder. Everything the project installs goes in
 # (the window with its library beside it, trevikctl, kmcconv, the desktop entry and icon), with
-# the copyright file and the changelog Debian wants of every package. The texts are in
-# packaging/debian.
+# the manual pages, the copyright file and the changelog Debian wants of every package. The
+# texts are in packaging/debian; the pages are made by packaging/ManPages.cmake.
 set(CPACK_PACKAGE_NAME trevik)
 set(CPACK_PACKAGE_VENDOR "Velmora Ltd.")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Loads KM configurations into multi-port keyboard-and-mouse switches")
@@ -47,6 +47,7 @@ add_custom_target(package_docs ALL DEPENDS ${doc_dir}/changelog.gz)
 install(FILES ${PROJECT_SOURCE_DIR}/packaging/debian/copyright ${doc_dir}/changelog.gz
         DESTINATION share/doc/trevik)
 
+include(${PROJECT_SOURCE_DIR}/packaging/ManPages.cmake)
 include(CPack)
 
 if(TREVIK_WITH_TESTS AND TREVIK_WITH_LOADER)
