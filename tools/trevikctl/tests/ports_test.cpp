@@ -5,6 +5,7 @@
 #include <QFileInfo>
 #include <QFile>
 #include <QProcess>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <cerrno>
 #include <cstring>
@@ -195,13 +196,17 @@ struct Printed
     QStringList out, err;
 };
 
-Printed runPorts(const QString& folder)
+// `trevikctl ports` on the pinned folder `folder`; as the user nobody when `asNobody`.
+Printed runPorts(const QString& folder, bool asNobody = false)
 {
     QProcess process;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert("TREVIK_PORT_DIR", folder);
     process.setProcessEnvironment(environment);
-    process.start(TREVIKCTL_PATH, {"ports"});
+    if (asNobody)
+        process.start("setpriv", {"--reuid=nobody", "--regid=nogroup", "--clear-groups", TREVIKCTL_PATH, "ports"});
+    else
+        process.start(TREVIKCTL_PATH, {"ports"});
     EXPECT_TRUE(process.waitForFinished(30000));
     const auto lines = [](const QByteArray& b) { return QString::fromLocal8Bit(b).split('\n', Qt::SkipEmptyParts); };
     return {process.exitCode(), lines(process.readAllStandardOutput()), lines(process.readAllStandardError())};
@@ -249,7 +254,7 @@ TEST(PortsTable, PinnedEntriesThatLeadToNoTerminalAreMarkedAndAdvisedOnStandardE
     ASSERT_FALSE(p.out.isEmpty());
     EXPECT_EQ(p.out.first(), "PORT\tDEVICE\tSTABLE-PATH\tPINNED\tSTATUS\tDESCRIPTION");
     for (const QString& line : p.out.mid(1))
-        EXPECT_TRUE(line.startsWith("COM")) << "only table rows on standard output: " << line.toStdString();
+        EXPECT_EQ(line.split('\t').size(), 6) << "only table rows on standard output: " << line.toStdString();
     for (const auto& row : rows) {
         const QStringList columns = rowOf(p.out, row.port);
         ASSERT_EQ(columns.size(), 6) << row.port << ": " << p.out.join('\n').toStdString();
@@ -267,7 +272,55 @@ TEST(PortsTable, PinnedEntriesThatLeadToNoTerminalAreMarkedAndAdvisedOnStandardE
     EXPECT_EQ(rowOf(p.out, "COM23")[1], pty.slave);
 }
 
-TEST(PortsTable, NoPortAtAllLeavesOnlyTheHeaderOnStandardOutput)
+// The advice as a user who cannot open the devices sees it: the test runs the program as
+// nobody, on device nodes of its own making.
+TEST(PortsTable, AdviceForDevicesThisUserCannotOpen)
+{
+    if (::geteuid() != 0 || QStandardPaths::findExecutable("setpriv").isEmpty() || gidOf("dialout") < 0)
+        GTEST_SKIP() << "needs root, setpriv and a dialout group to act as another user";
+    QTemporaryDir home;
+    Pty pty;
+    ASSERT_TRUE(home.isValid() && !pty.slave.isEmpty());
+    const QString folder = home.filePath("ports");
+    ASSERT_TRUE(QDir().mkpath(folder));
+    for (const QString& path : {home.path(), folder})
+        ASSERT_TRUE(QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner
+                                                    | QFile::ReadOther | QFile::ExeOther));
+    const struct
+    {
+        const char* port;
+        const char* group;
+        mode_t mode;
+        const char* says;
+        bool suggestsJoining;
+    } rows[] = {
+        {"COM40", "root", 0600, "no group you could join would help", false},
+        {"COM41", "dialout", 0660, "sudo usermod -aG dialout $USER", true},
+        {"COM42", "dialout", 0640, "no group you could join would help", false},
+        {"COM43", "root", 0660, "no group you could join would help", false},
+    };
+    unsigned minor = 1048010;
+    for (const auto& row : rows) {
+        const QString node = home.filePath(QString("tty") + row.port);
+        if (!makeNode(node, ptyMajor(pty), minor++, row.mode, gid_t(gidOf(row.group))))
+            GTEST_SKIP() << "mknod not permitted";
+        ASSERT_TRUE(QFile::link(node, folder + '/' + row.port));
+    }
+
+    const Printed p = runPorts(folder, true);
+    EXPECT_EQ(p.exit, 0) << p.err.join('\n').toStdString();
+    for (const auto& row : rows) {
+        const QStringList columns = rowOf(p.out, row.port);
+        ASSERT_EQ(columns.size(), 6) << row.port << ": " << p.out.join('\n').toStdString();
+        EXPECT_EQ(columns[4], "not usable: no access") << row.port;
+        const QStringList advice = p.err.filter(QString(row.port) + ' ');
+        ASSERT_EQ(advice.size(), 1) << row.port << ": " << p.err.join('\n').toStdString();
+        EXPECT_TRUE(advice.first().contains(row.says)) << advice.first().toStdString();
+        EXPECT_EQ(advice.first().contains("usermod"), row.suggestsJoining) << advice.first().toStdString();
+    }
+}
+
+TEST(PortsTable, TheHeaderComesFirstWithoutPinnedPorts)
 {
     QTemporaryDir home;
     ASSERT_TRUE(home.isValid());
