@@ -194,20 +194,9 @@ bool SwitchSimulator::start(std::string& error)
             error = systemText("cannot create " + dir);
             return false;
         }
-        const std::string path = dir + "/" + entry;
-        struct stat st {};
-        if (::lstat(path.c_str(), &st) == 0) {
-            // A link left by a simulator that died is ours to replace; anything else is not.
-            if (!S_ISLNK(st.st_mode) || ::unlink(path.c_str()) != 0) {
-                error = path + " exists and is not a link";
-                return false;
-            }
-        }
-        if (::symlink(m_slavePath.c_str(), path.c_str()) != 0) {
-            error = systemText("cannot link " + path);
+        if (!m_linkClaim.claim(dir, entry, m_slavePath, error))
             return false;
-        }
-        m_linkPath = path;
+        m_linkPath = m_linkClaim.linkPath();
     }
 
     if (::pipe2(m_wake, O_CLOEXEC | O_NONBLOCK) != 0) {
@@ -256,14 +245,9 @@ void SwitchSimulator::hangUp()
     if (m_keepSlave >= 0)
         ::close(m_keepSlave);
     m_master = m_keepSlave = -1;
-    if (!m_linkPath.empty()) {
-        // Only our own link: another simulator may have taken the name since.
-        char target[256] = {};
-        const ssize_t n = ::readlink(m_linkPath.c_str(), target, sizeof target - 1);
-        if (n > 0 && m_slavePath == std::string(target, size_t(n)))
-            ::unlink(m_linkPath.c_str());
-        m_linkPath.clear();
-    }
+    // Only our own link: a name someone else has pointed elsewhere since stays theirs.
+    m_linkClaim.release();
+    m_linkPath.clear();
     m_hungUp = true;
 }
 

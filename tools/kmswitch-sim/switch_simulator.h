@@ -24,6 +24,7 @@
 #include <thread>
 #include <vector>
 
+#include "link_claim_posix.h"
 #include "sim_options.h"
 
 namespace kmsim {
@@ -49,9 +50,12 @@ public:
     SwitchSimulator(const SwitchSimulator&) = delete;
     SwitchSimulator& operator=(const SwitchSimulator&) = delete;
 
-    // Opens the pseudo-terminal, makes the link and starts answering. False with `error` set.
+    // Opens the pseudo-terminal, claims and makes the link and starts answering. False with
+    // `error` set, among others when another live simulator owns the link's name or something
+    // other than a dead simulator's link stands there (see LinkClaim).
     bool start(std::string& error);
-    // Stops answering, closes the line and removes the link. Safe to call twice.
+    // Stops answering, closes the line and removes the link while it is still ours. Safe to
+    // call twice.
     void stop();
 
     const std::string& slavePath() const { return m_slavePath; }
@@ -107,6 +111,7 @@ private:
     SimOptions m_options;
     std::string m_slavePath;
     std::string m_linkPath;
+    LinkClaim m_linkClaim;
     int m_master = -1;
     int m_keepSlave = -1;    // our own slave descriptor: the line survives the program's closes
     std::atomic<int> m_busyFd {-1};
