@@ -60,10 +60,11 @@ public:
 };
 
 // `words` through sh under umask 022, after `shell` (which may also wrap it: "unshare ... sh -c").
+// A tool that hangs (on a FIFO nobody reads, say) is ended after a minute: status 124 or 143.
 inline Run run(const std::vector<std::string> &words, const std::string &shell = "")
 {
     Scratch capture;
-    std::string command = "umask 022; " + shell;
+    std::string command = "umask 022; timeout 60 " + shell;
     for (const std::string &w : words)
         command += " " + shellQuoted(w);
     command += " >" + shellQuoted(capture.path + "/out") + " 2>" + shellQuoted(capture.path + "/err") + " </dev/null";
@@ -202,9 +203,18 @@ inline void expectDevStdoutWrittenInto(const CommandFor &command, const std::str
     EXPECT_EQ(slurp(folder.path + "/kind"), "l\n");
 }
 
-inline bool runningAsRoot()
+// Whether this process may make a device node (root with CAP_MKNOD, not every container).
+inline bool mayMakeDevices()
 {
-    return geteuid() == 0;
+    Scratch folder;
+    return std::system(("cd " + shellQuoted(folder.path) + " && " TREVIK_MKNOD_LIKE("/dev/null") " 2>/dev/null").c_str()) == 0;
+}
+
+// Whether this process may mount a tmpfs in a mount namespace of its own.
+inline bool mayMountPrivateTmpfs()
+{
+    Scratch folder;
+    return std::system(("unshare -m mount -t tmpfs -o size=12k tmpfs " + shellQuoted(folder.path) + " 2>/dev/null").c_str()) == 0;
 }
 
 } // namespace outputtest
