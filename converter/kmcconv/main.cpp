@@ -1,7 +1,7 @@
 // kmcconv: converts a KMC file without the GUI, for operators and scripts.
 #include "cli_options.h"
 #include "image_dump.h"
-#include "image_file.h"
+#include "output_file.h"
 #include "zentrix.h"
 
 #include <cstdio>
@@ -21,19 +21,29 @@ int main(int argc, char **argv)
         std::fputs(usageText(), stdout);
         return 0;
     }
+    if (options.version) {
+        int first = 0, second = 0, third = 0;
+        get_version(&first, &second, &third);
+        std::printf("kmcconv %s (zentrix %d.%d.%d)\n", KMCCONV_VERSION, first, second, third);
+        return 0;
+    }
 
     char message[256] = {};
     unsigned char *image = nullptr;
     int imageSize = 0;
     int result = convert_d(options.ports, options.file.c_str(), message, int(sizeof message) - 1,
                            &image, &imageSize);
-    std::printf("%s\n", message);
+    // An image on standard output stays clean: the message goes beside it.
+    std::FILE *messages = options.imagePath == kStandardOutputName ? stderr : stdout;
+    std::fprintf(messages, "%s\n", message);
     if (result != 0)
         return result;
 
     if (options.dump)
         dumpImage(image, stdout);
-    if (!options.imagePath.empty() && !writeImageFile(options.imagePath, image, imageSize, error)) {
+    // What is printed comes first where the image follows on the same stream (-o /dev/stdout).
+    std::fflush(stdout);
+    if (!options.imagePath.empty() && !writeOutputFile(options.imagePath, image, size_t(imageSize), error)) {
         std::fprintf(stderr, "kmcconv: cannot write %s: %s\n", options.imagePath.c_str(), error.c_str());
         return kExitWrite;
     }
