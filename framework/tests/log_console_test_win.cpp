@@ -10,6 +10,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
+#include <io.h>
 #include <windows.h>
 
 namespace {
@@ -22,6 +25,13 @@ struct WindowsConsole : ::testing::Test
     {
         g_debuggerLines.clear();
         setDebuggerOutputSinkForTesting([](const QByteArray &line) { g_debuggerLines.append(line); });
+        // A new console takes over the C runtime's output: the test runner's is kept to give back.
+        std::fflush(stdout);
+        std::fflush(stderr);
+        iSavedOut = _dup(1);
+        iSavedErr = _dup(2);
+        hSavedOut = GetStdHandle(STD_OUTPUT_HANDLE);
+        hSavedErr = GetStdHandle(STD_ERROR_HANDLE);
         // The program starts without a console, as the GUI program does.
         FreeConsole();
     }
@@ -30,7 +40,17 @@ struct WindowsConsole : ::testing::Test
         setDebuggerOutputSinkForTesting(nullptr);
         CQTSingleton<CQTLog>::instance()->setForwardToQt(true);
         FreeConsole();
+        std::fflush(stdout);
+        std::fflush(stderr);
+        _dup2(iSavedOut, 1);
+        _dup2(iSavedErr, 2);
+        _close(iSavedOut);
+        _close(iSavedErr);
+        SetStdHandle(STD_OUTPUT_HANDLE, hSavedOut);
+        SetStdHandle(STD_ERROR_HANDLE, hSavedErr);
     }
+    int iSavedOut = -1, iSavedErr = -1;
+    HANDLE hSavedOut = nullptr, hSavedErr = nullptr;
     const QString strDir = testenv::freshDir() + '/';
 };
 
@@ -103,13 +123,15 @@ TEST_F(WindowsConsole, ConsoleTheProcessHasIsUsedAndKept)
     EXPECT_FALSE(console.open("again"_q, false)) << "a console is held already";
     console.setTextAttribute(0x1E);
     CONSOLE_SCREEN_BUFFER_INFO info{};
-    if (GetConsoleScreenBufferInfo(hOwn, &info)) // a console output, not redirected
+    if (GetConsoleScreenBufferInfo(hOwn, &info)) { // a console output, not redirected
         EXPECT_EQ(info.wAttributes, 0x1E);
+    }
     console.free();
     EXPECT_EQ(console.handle(), -1);
     EXPECT_TRUE(hasConsole()) << "the process's own console outlives the log";
-    if (GetConsoleScreenBufferInfo(hOwn, &info))
+    if (GetConsoleScreenBufferInfo(hOwn, &info)) {
         EXPECT_EQ(info.wAttributes, 7) << "handed back in its own colours";
+    }
 
     // The log does not repeat Qt's output in a console that shows it already.
     WinConsoleLog channel;

@@ -27,7 +27,7 @@ struct AsksForItself : QObject, CQTSupport, CQTSingleton<AsksForItself>
 };
 
 // The tail of a time-stamped line from the singleton machinery.
-const std::string kTail = " \\[[0-9]{2}:[0-9]{2}:[0-9]{2}\\.[0-9]{3}\\] \\[file: '\\.\\\\include\\\\cqtsingleton', line: [0-9]+\\]";
+const std::string kTail = std::string(" ") + testenv::kStampPattern + " \\[file: '\\.\\\\include\\\\cqtsingleton', line: " + testenv::kNumberPattern + "\\]";
 
 TEST(Singleton, AnswersOneObjectUntilItIsDestroyed)
 {
@@ -47,9 +47,9 @@ TEST(SingletonDeathTest, RequestDuringOwnConstructionEndsTheProcess)
 
 TEST(SingletonDeathTest, FailedConstructionLogsTheBacktraceThenEndsTheProcess)
 {
-    EXPECT_DEATH(Made<42>::instance(), "\\[E\\]: ERROR BACKTRACE" + kTail + ".*\\[FATAL\\]: Cannot create 'class [^']*Made<42>' object\\." + kTail);
+    EXPECT_DEATH(Made<42>::instance(), "\\[E\\]: ERROR BACKTRACE" + kTail + "\n\\[FATAL\\]: Cannot create 'class " + testenv::kRestOfLinePattern + "Made<42>' object\\." + kTail);
     // Without forwarding to Qt the fatal line ends the process with status -1.
-    EXPECT_EXIT((CQTSingleton<CQTLog>::instance()->setForwardToQt(false), Made<42>::instance()), ::testing::ExitedWithCode(255), "");
+    EXPECT_EXIT((CQTSingleton<CQTLog>::instance()->setForwardToQt(false), Made<42>::instance()), ::testing::ExitedWithCode(testenv::kExitStatusOfMinusOne), "");
 }
 
 QStringList g_events;
@@ -127,7 +127,7 @@ TEST(ThreadErrorCode, BelongsToTheThreadThatStoredIt)
 TEST(LogDeathTest, FatalLineGoesThroughQtFatal)
 {
     EXPECT_DEATH(CQTSingleton<CQTLog>::instance()->writeFatal("src\\somewhere", 77, "", "Broken %s", "beyond repair"),
-                 "\\[FATAL\\]: Broken beyond repair \\[[0-9:.]{12}\\] \\[file: 'src\\\\somewhere', line: 77\\]");
+                 "\\[FATAL\\]: Broken beyond repair " + std::string(testenv::kStampPattern) + " \\[file: 'src\\\\somewhere', line: 77\\]");
 }
 
 int g_iDebuggerLines = 0;
@@ -150,9 +150,11 @@ TEST(LogDeathTest, WithoutForwardingTheChannelGetsEveryLineAndTheProcessExitsWit
             std::atexit([] { CQTSingleton<CQTLog>::instance()->writeErrorBacktrace("at exit", 2, "", 5); });
             pLog->writeFatal("src\\x", 5, "", "gone");
         },
-        ::testing::ExitedWithCode(255),
-        "debugger 1: \\[I\\]: info\ndebugger 2: \\[W\\]: warning\n.*debugger 3: \\[E\\]: ERROR BACKTRACE .*debugger 4: \\[FATAL\\]: gone "
-        "\\[[0-9:.]{12}\\] \\[file: 'src\\\\x', line: 5\\]\ninner returned\n.*debugger 5: \\[E\\]: ERROR BACKTRACE [^\n]*'at exit'");
+        ::testing::ExitedWithCode(testenv::kExitStatusOfMinusOne),
+        "debugger 1: \\[I\\]: info\ndebugger 2: \\[W\\]: warning\n" + std::string(testenv::kRestOfLinePattern)
+            + "\ndebugger 3: \\[E\\]: ERROR BACKTRACE " + testenv::kRestOfLinePattern + "\ndebugger 4: \\[FATAL\\]: gone "
+            + testenv::kStampPattern + " \\[file: 'src\\\\x', line: 5\\]\ninner returned\n" + testenv::kRestOfLinePattern
+            + "\ndebugger 5: \\[E\\]: ERROR BACKTRACE " + testenv::kRestOfLinePattern + "'at exit'");
 }
 
 } // namespace

@@ -87,6 +87,8 @@ int main(int argc, char **argv)
     // The temporary folder: TMPDIR on POSIX, TMP and TEMP on Windows.
     for (const char *szName : {"TMPDIR", "TMP", "TEMP"})
         qputenv(szName, native + separator + "tmp");
+    // Qt's messages go to standard error on Windows too, where death tests read them.
+    qputenv("QT_FORCE_STDERR_LOGGING", "1");
     QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, g_strRoot + "/home/.config"_q);
     std::atexit([] { QDir(g_strRoot).removeRecursively(); });
 

@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QStringList>
 
+#include <algorithm>
 #include <cstdint>
 #include <ostream>
 
@@ -22,10 +23,19 @@ inline QByteArray readFile(const QString &strPath)
     QFile file(strPath);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
-// A settings file's text with LF line ends: QSettings ends its lines with CR LF on Windows.
+// The lines of a settings text in order, LF-ended: QSettings ends its lines with CR LF on
+// Windows, and orders the keys of a section by name on POSIX but as written on Windows.
+inline QByteArray sortedLines(QByteArray text)
+{
+    QList<QByteArray> lines = text.replace("\r\n", "\n").split('\n');
+    if (!lines.isEmpty() && lines.last().isEmpty())
+        lines.removeLast();
+    std::sort(lines.begin(), lines.end());
+    return lines.isEmpty() ? QByteArray() : lines.join('\n') + '\n';
+}
 inline QByteArray readSettings(const QString &strPath)
 {
-    return readFile(strPath).replace("\r\n", "\n");
+    return sortedLines(readFile(strPath));
 }
 inline bool writeFile(const QString &strPath, const QByteArray &contents)
 {
@@ -43,6 +53,18 @@ QByteArray maskTimes(const QByteArray &text);
 // platform's own readers again); machineReads() counts the identifier's reads since.
 void useMachine(const char *szIdentifier, uint32_t uSerial = 0);
 int machineReads();
+// Death-test patterns that mean the same to POSIX extended expressions and to GoogleTest's simple
+// ones on Windows: a time stamp such as "[16:34:45.120]", a decimal number, and any text up to
+// the end of its line.
+extern const char *const kStampPattern;
+extern const char *const kNumberPattern;
+extern const char *const kRestOfLinePattern;
+// The exit status that exit(-1) leaves: 255 on POSIX, -1 on Windows.
+extern const int kExitStatusOfMinusOne;
+// Makes strLink a symbolic link to strTarget (a real link on Windows too, not a shortcut file).
+bool plantLink(const QString &strTarget, const QString &strLink);
+// Whether plantLink works here (Wine makes no symbolic links).
+bool canPlantLinks();
 // Whether only the user running the test can open the file (mode 0600; on Windows an access list
 // naming that user alone, not inherited).
 bool isOwnerOnlyFile(const QString &strPath);

@@ -39,7 +39,7 @@ TEST_F(ChannelTest, HtmlLogFromFirstByteToLast)
     g_winConsoleLog.open(strDir, "Trevik Tool"_q, false, true);
     g_winConsoleLog.open(strDir + "elsewhere/"_q, "Renamed"_q, false, true); // only renames
     const QString strPath = g_winConsoleLog.filePath();
-    EXPECT_TRUE(QRegularExpression("^" + QRegularExpression::escape(strDir) + "/Trevik Tool__\\d{6}_\\d{6}_log\\.html$").match(strPath).hasMatch())
+    EXPECT_TRUE(QRegularExpression("^" + QRegularExpression::escape(strDir) + "[/\\\\]Trevik Tool__\\d{6}_\\d{6}_log\\.html$").match(strPath).hasMatch())
         << strPath.toStdString();
     EXPECT_EQ(g_winConsoleLog.name(), "Renamed"_q);
     EXPECT_EQ(testenv::readFile(strPath), htmlHead);
@@ -68,12 +68,14 @@ TEST_P(TakenLogName, LeavesWhatIsThereAndTakesTheNextFreeName)
 {
     // The usual name and the suffixed ones after it are taken for this second and the next few.
     const auto [bLinks, iNamesTaken, iSuffix] = GetParam();
+    if (bLinks && !testenv::canPlantLinks())
+        GTEST_SKIP() << "no symbolic links can be made here";
     ASSERT_TRUE(testenv::writeFile(strDir + "victim"_q, "precious") && QDir().mkpath(strDir + "logs"_q));
     QStringList planted;
     for (int i = 0; i < 5 * iNamesTaken; ++i) {
         planted << strDir + "logs/Trevik Tool_%1_log%2.html"_q.arg(QDateTime::currentDateTime().addSecs(i / iNamesTaken).toString("_yyMMdd_hhmmss"_q),
                                                                    i % iNamesTaken ? "_%1"_q.arg(i % iNamesTaken + 1) : QString());
-        ASSERT_TRUE(bLinks ? QFile::link(strDir + "victim"_q, planted.last()) : testenv::writeFile(planted.last(), "precious"));
+        ASSERT_TRUE(bLinks ? testenv::plantLink(strDir + "victim"_q, planted.last()) : testenv::writeFile(planted.last(), "precious"));
     }
     LogCapture capture;
     WinConsoleLog channel;
@@ -85,7 +87,8 @@ TEST_P(TakenLogName, LeavesWhatIsThereAndTakesTheNextFreeName)
         EXPECT_EQ(testenv::readFile(strFile), "precious") << strFile.toStdString();
     EXPECT_EQ(QDir(strDir + "logs"_q).entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot).size(), planted.size() + (iSuffix ? 1 : 0));
     EXPECT_TRUE(planted.contains(strUsual)) << strPath.toStdString();
-    EXPECT_EQ(capture.texts.replaceInStrings("//"_q, "/"_q),
+    // The folder ends in a separator and the log adds the platform's own: one of them stands for both.
+    EXPECT_EQ(capture.texts.replaceInStrings("\\"_q, "/"_q).replaceInStrings("//"_q, "/"_q),
               QStringList(iSuffix ? "[W]: Log file '%1' exists already; writing '%2' instead."_q.arg(strUsual, strPath)
                                   : "[W]: Log file '%1' exists already and no other name could be created next to it; "
                                     "running without the log file."_q.arg(strPath)));

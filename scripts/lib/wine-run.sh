@@ -10,7 +10,14 @@
 # as the compiler's runtime and Qt's; empty means only the program's own folder and the system.
 # WINEDEBUG is -all unless the caller sets it (WINEDEBUG=+debugstr shows OutputDebugString).
 # The wineserver ends on its own TREVIK_WINESERVER_LINGER seconds after its last program (900).
+# TREVIK_WINE_XVFB=1: without a display the program runs on a private Xvfb one; Wine needs a
+# display for every window, a console window included.
 set -euo pipefail
+
+if [ "${TREVIK_WINE_XVFB:-0}" = 1 ] && [ -z "${DISPLAY:-}" ]; then
+  export TREVIK_WINE_XVFB=0
+  exec xvfb-run -a -s "-screen 0 1280x1024x24" "$0" "$@"
+fi
 
 prefix=${TREVIK_WINEPREFIX:?TREVIK_WINEPREFIX names the private Wine prefix}
 arch=${TREVIK_WINEARCH:-win64}
