@@ -1,0 +1,58 @@
+#!/usr/bin/env bash
+# Builds Trevik for Windows on this Linux machine, with mingw-w64 against the Windows kit
+# (scripts/install-windows-kit.sh), and leaves:
+#   build-windows/dist/                      the programs, zentrix.dll, Qt's DLLs and platform plugin
+#                                            and the compiler's runtime: a folder that runs as it is
+#   build-windows/trevik-<version>-win64.zip that folder, packed
+#   build-windows/i686/                      zentrix.dll and kmcconv.exe for 32-bit callers
+#
+#   bash scripts/build-windows.sh [--test]   --test also runs both builds' tests under Wine
+#
+# TREVIK_WINDOWS_KIT names a kit folder made already (the script then does not call the kit's
+# installer); the 32-bit kit is the "mingw32" folder beside it.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+run_tests=0
+[ "${1:-}" = --test ] && run_tests=1
+started=$(date +%s)
+say() { echo "build-windows: $*" >&2; }
+
+kit=${TREVIK_WINDOWS_KIT:-$(bash scripts/install-windows-kit.sh | tail -n1)}
+kit32=$(dirname "$kit")/mingw32
+[ -d "$kit/lib/cmake/Qt5" ] || { say "no Qt kit in $kit"; exit 1; }
+
+launcher=()
+if command -v ccache >/dev/null; then
+  launcher=(-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+fi
+jobs=$(nproc 2>/dev/null || echo 2)
+
+say "64-bit: everything, into build-windows"
+cmake -S . -B build-windows -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+      -DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/toolchains/mingw-w64-x86_64.cmake" \
+      -DTREVIK_WINDOWS_KIT="$kit" "${launcher[@]}" >/dev/null
+cmake --build build-windows -j"$jobs"
+cmake --build build-windows --target dist
+
+say "32-bit: the conversion library and kmcconv, into build-windows/i686"
+cmake -S . -B build-windows/i686-build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+      -DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/toolchains/mingw-w64-i686.cmake" \
+      -DTREVIK_WINDOWS_KIT="$kit32" -DTREVIK_WITH_LOADER=OFF -DTREVIK_WITH_BENCHMARKS=OFF \
+      "${launcher[@]}" >/dev/null
+cmake --build build-windows/i686-build -j"$jobs"
+rm -rf build-windows/i686
+mkdir -p build-windows/i686
+cp build-windows/i686-build/bin/zentrix.dll build-windows/i686-build/bin/kmcconv.exe build-windows/i686/
+
+if [ "$run_tests" = 1 ]; then
+  say "tests under Wine (64-bit, then 32-bit)"
+  # Each build's Wine prefix is made once, before the tests start side by side.
+  for build in build-windows build-windows/i686-build; do
+    "$build/wine-run" cmd /c exit 0 >/dev/null 2>&1 || true
+  done
+  (cd build-windows && ctest --output-on-failure --timeout 600 -j"$jobs")
+  (cd build-windows/i686-build && ctest --output-on-failure --timeout 600 -j"$jobs")
+fi
+
+zip=$(ls build-windows/trevik-*-win64.zip)
+say "done in $(( $(date +%s) - started )) s: build-windows/dist ($(find build-windows/dist -type f | wc -l) files), $zip ($(du -k "$zip" | cut -f1) KiB), build-windows/i686"
