@@ -53,6 +53,8 @@ qt_configure=(
   # Debian's source drops the tablet header the Windows platform plugin would need.
   -no-feature-tabletevent
   -no-opengl -no-dbus -no-icu -no-pch
+  # Debian's source also drops the bundled SQLite; nothing here uses Qt SQL.
+  -no-sql-sqlite
   -qt-zlib -qt-libpng -qt-libjpeg -qt-pcre -qt-freetype -qt-harfbuzz
   -nomake examples -nomake tests
 )
@@ -102,7 +104,8 @@ EOF
     || { tail -n 40 "$work/qt-build/configure.log" >&2; exit 1; }
   say "configured in $(( $(date +%s) - t )) s; building (about ten minutes on two cores)"
   t=$(date +%s)
-  (cd "$work/qt-build" && make -j"$jobs" >build.log 2>&1) || { tail -n 40 "$work/qt-build/build.log" >&2; exit 1; }
+  (cd "$work/qt-build" && make -j"$jobs" >build.log 2>&1) \
+    || { grep -n -A3 -E 'error:|Error [0-9]' "$work/qt-build/build.log" | head -n 40 >&2; exit 1; }
   say "built in $(( $(date +%s) - t )) s; installing"
   (cd "$work/qt-build" && make install >install.log 2>&1) || { tail -n 40 "$work/qt-build/install.log" >&2; exit 1; }
   rm -rf "$work/qt-build"

@@ -1,65 +1,13 @@
 // kmcconv: converts a KMC file without the GUI, for operators and scripts.
 #include "cli_options.h"
 #include "image_dump.h"
+#include "output_file.h"
 #include "zentrix.h"
 
-#include <cerrno>
 #include <cstdio>
-#include <cstring>
 #include <string>
-#include <sys/stat.h>
-#include <unistd.h>
 
 enum { kExitUsage = 2, kExitWrite = 3 };
-
-static bool writeAll(int fd, const unsigned char *data, size_t size)
-{
-    while (size > 0) {
-        const ssize_t n = write(fd, data, size);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        data += n;
-        size -= size_t(n);
-    }
-    return true;
-}
-
-// Writes through a temporary file in the same folder and renames it into place, so an existing
-// image is never left half-written. The folder may be one others can write to: mkstemp creates
-// the temporary file under a name nobody can guess and never opens anything already there, so
-// a planted link cannot redirect the write. The rename replaces a link at the final name rather
-// than following it.
-static bool writeImageFile(const std::string &path, const unsigned char *image, int size,
-                           std::string &error)
-{
-    std::string temporary = path + ".tmp.XXXXXX";
-    const int fd = mkstemp(temporary.data());
-    if (fd < 0) {
-        error = std::strerror(errno);
-        return false;
-    }
-    // mkstemp makes the file owner-only; the image gets what a plain create would give it.
-    // kmcconv has one thread, so reading the umask by setting it back at once is safe.
-    const mode_t mask = umask(0);
-    umask(mask);
-    bool ok = fchmod(fd, 0666 & ~mask) == 0 && writeAll(fd, image, size_t(size));
-    int savedErrno = ok ? 0 : errno;
-    if (close(fd) != 0 && ok) {
-        savedErrno = errno;
-        ok = false;
-    }
-    if (ok && std::rename(temporary.c_str(), path.c_str()) != 0) {
-        savedErrno = errno;
-        ok = false;
-    }
-    if (!ok) {
-        error = std::strerror(savedErrno);
-        unlink(temporary.c_str());
-    }
-    return ok;
-}
 
 int main(int argc, char **argv)
 {
@@ -73,19 +21,29 @@ int main(int argc, char **argv)
         std::fputs(usageText(), stdout);
         return 0;
     }
+    if (options.version) {
+        int first = 0, second = 0, third = 0;
+        get_version(&first, &second, &third);
+        std::printf("kmcconv %s (zentrix %d.%d.%d)\n", KMCCONV_VERSION, first, second, third);
+        return 0;
+    }
 
     char message[256] = {};
     unsigned char *image = nullptr;
     int imageSize = 0;
     int result = convert_d(options.ports, options.file.c_str(), message, int(sizeof message) - 1,
                            &image, &imageSize);
-    std::printf("%s\n", message);
+    // An image on standard output stays clean: the message goes beside it.
+    std::FILE *messages = options.imagePath == kStandardOutputName ? stderr : stdout;
+    std::fprintf(messages, "%s\n", message);
     if (result != 0)
         return result;
 
     if (options.dump)
         dumpImage(image, stdout);
-    if (!options.imagePath.empty() && !writeImageFile(options.imagePath, image, imageSize, error)) {
+    // What is printed comes first where the image follows on the same stream (-o /dev/stdout).
+    std::fflush(stdout);
+    if (!options.imagePath.empty() && !writeOutputFile(options.imagePath, image, size_t(imageSize), error)) {
         std::fprintf(stderr, "kmcconv: cannot write %s: %s\n", options.imagePath.c_str(), error.c_str());
         return kExitWrite;
     }

@@ -3,6 +3,10 @@
 #include <QDeadlineTimer>
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QHash>
+#include <QMutex>
+#include <QMutexLocker>
+#include <QSet>
 #include <QTimer>
 #include <cstring>
 
@@ -25,6 +29,23 @@ constexpr quint32 kWriteMarginMs = 1000;
 constexpr unsigned kPurgeAll = kPurgeTxAbort | kPurgeRxAbort | kPurgeTxClear | kPurgeRxClear;
 
 const char* const kAlreadyInProcess = "COM operation is already in process";
+const char* const kReadTimeout = "COM port read failed by timeout";
+
+// Every handler of the process, and the ports their operations hold open. cancelAll() reaches
+// the handles from another thread through here; a handle leaves the map under the lock before
+// it is closed, so an abort never meets a closed handle.
+struct OpenPorts
+{
+    QMutex lock;
+    QSet<COMHandler256*> handlers;
+    QHash<COMHandler256*, QPair<int, SerialHandle>> open;
+};
+
+OpenPorts& openPorts()
+{
+    static OpenPorts* const ports = new OpenPorts; // never destroyed: handlers may outlive statics
+    return *ports;
+}
 
 // The emulated switch of "-nodevice": 14 ports in the high nibble of record 0's block.
 QList<InfoRecord> emulatedInfoRecords()
@@ -60,13 +81,81 @@ QString lastErrorText()
 
 COMHandler256::COMHandler256(QObject* parent) : QObject(parent)
 {
+    {
+        QMutexLocker lock(&openPorts().lock);
+        openPorts().handlers.insert(this);
+    }
     connect(SerialDeviceEnumerator::instance(), SIGNAL(hasChanged(const QStringList&)), this,
             SLOT(onSerialListChanged(const QStringList&)));
 }
 
+COMHandler256::COMHandler256(const LinkSettings& settings, QObject* parent)
+    : QObject(parent), fixedSettings(settings)
+{
+    QMutexLocker lock(&openPorts().lock);
+    openPorts().handlers.insert(this);
+}
+
 COMHandler256::~COMHandler256()
 {
+    {
+        QMutexLocker lock(&openPorts().lock);
+        openPorts().handlers.remove(this);
+    }
     delete waitLoop;
+}
+
+void COMHandler256::cancelAll()
+{
+    OpenPorts& ports = openPorts();
+    QMutexLocker lock(&ports.lock);
+    for (COMHandler256* handler : qAsConst(ports.handlers)) {
+        handler->cancelRequested = true;
+        // Reaches a handler waiting to retry its open on its own thread.
+        QMetaObject::invokeMethod(handler, "onCancelled", Qt::QueuedConnection);
+    }
+    for (const auto& entry : qAsConst(ports.open))
+        serialPortApi().abort(entry.second);
+}
+
+bool COMHandler256::portOpenHere(int number)
+{
+    OpenPorts& ports = openPorts();
+    QMutexLocker lock(&ports.lock);
+    for (const auto& entry : qAsConst(ports.open)) {
+        if (entry.first == number)
+            return true;
+    }
+    return false;
+}
+
+void COMHandler256::onCancelled()
+{
+    if (waitLoop && waitLoop->isRunning())
+        waitLoop->exit(0);
+}
+
+bool COMHandler256::cancelled()
+{
+    if (!cancelRequested)
+        return false;
+    fail(DeviceFailure::Cancelled, QStringLiteral("The operation was cancelled"));
+    return true;
+}
+
+int COMHandler256::portNumber() const
+{
+    return fixedSettings ? fixedSettings->portNumber : g_configMgr.deviceCom();
+}
+
+bool COMHandler256::emulate() const
+{
+    return fixedSettings ? fixedSettings->emulate : g_configMgr.emulateDevice();
+}
+
+SerialLineState COMHandler256::wantedLine() const
+{
+    return fixedSettings ? fixedSettings->line : linkSettingsFromPreferences().line;
 }
 
 void COMHandler256::checkConnection()
@@ -76,13 +165,19 @@ void COMHandler256::checkConnection()
 
 void COMHandler256::onSerialListChanged(const QStringList& devList)
 {
-    if (g_configMgr.emulateDevice()) {
+    if (emulate()) {
         emit comConnected(true);
         return;
     }
-    const int number = g_configMgr.deviceCom();
+    const int number = portNumber();
     if (number < 1 || !devList.contains(comPortName(number), Qt::CaseSensitive)) {
         emit comConnected(false);
+        return;
+    }
+    // A load of this program holds the port right now: it is present and ours to use, and an
+    // open here would only fail against our own lock.
+    if (portOpenHere(number)) {
+        emit comConnected(true);
         return;
     }
     // Present is not enough: a port held by another program is no use to us.
@@ -98,7 +193,9 @@ void COMHandler256::onSerialListChanged(const QStringList& devList)
 
 bool COMHandler256::openPort()
 {
-    const int number = g_configMgr.deviceCom();
+    const int number = portNumber();
+    if (cancelled())
+        return false;
     if (number < 1)
         return fail(DeviceFailure::PortNumber, QStringLiteral("Device port number is invalid"));
     const QString path = comDevicePath(number);
@@ -115,7 +212,19 @@ bool COMHandler256::openPort()
     }
     if (portHandle == kInvalidSerialHandle) {
         portHandle = 0;
+        if (cancelled())
+            return false;
         return fail(DeviceFailure::Open, lastErrorText());
+    }
+    {
+        QMutexLocker lock(&openPorts().lock);
+        openPorts().open.insert(this, {number, portHandle});
+        registeredPort = number;
+    }
+    // A cancel that came before the registration could not abort this handle.
+    if (cancelled()) {
+        closePort();
+        return false;
     }
     return true;
 }
@@ -139,15 +248,9 @@ bool COMHandler256::configurePort()
     if (!api.getLineState(portHandle, original))
         return fail(DeviceFailure::Configure,
                     QStringLiteral("Cannot get COMMSTATE, error : %1").arg(lastErrorText()));
-    SerialLineState wanted = original;
-    wanted.baudRate = quint32(g_configMgr.comBaudrate());
-    wanted.byteSize = quint8(g_configMgr.comByteSize());
-    wanted.parity = quint8(g_configMgr.comParity());
-    wanted.stopBits = quint8(g_configMgr.comStopBits());
-    wanted.dtrControl = quint8(g_configMgr.comDtrControl() & 0x3);
-    wanted.rtsControl = quint8(g_configMgr.comRtsControl() & 0x3);
-    wanted.outxDsrFlow = quint8(g_configMgr.comDsrFlow() & 0x1);
-    wanted.outxCtsFlow = quint8(g_configMgr.comCtsFlow() & 0x1);
+    // Only the eight fields the program owns change; the struct holds no others here, and a
+    // platform keeps the rest of its own record as the driver reported it.
+    const SerialLineState wanted = wantedLine();
     if (!api.setLineState(portHandle, wanted))
         return fail(DeviceFailure::Configure,
                     QStringLiteral("Cannot set COMMSTATE, error : %1").arg(lastErrorText()));
@@ -192,10 +295,17 @@ bool COMHandler256::readExact(void* buffer, quint32 length)
             waiting = 0;
         if (waiting >= length)
             break;
+        if (cancelled())
+            return false;
+        // Nothing more can come from a line whose other end is gone: no point in waiting.
+        if (api.hungUp(portHandle)) {
+            api.purge(portHandle, kPurgeAll);
+            return fail(DeviceFailure::HangUp, QLatin1String(kReadTimeout));
+        }
         api.sleepMs(kPollIntervalMs);
         if (timer.elapsed() > budgetMs) {
             api.purge(portHandle, kPurgeAll);
-            return fail(DeviceFailure::Read, QStringLiteral("COM port read failed by timeout"));
+            return fail(DeviceFailure::Read, QLatin1String(kReadTimeout));
         }
     }
     quint32 got = 0;
@@ -207,7 +317,7 @@ bool COMHandler256::readExact(void* buffer, quint32 length)
     }
     if (got != length) {
         api.purge(portHandle, kPurgeAll);
-        return fail(DeviceFailure::Read, QStringLiteral("COM port read failed by timeout"));
+        return fail(DeviceFailure::Read, QLatin1String(kReadTimeout));
     }
     return true;
 }
@@ -219,26 +329,61 @@ bool COMHandler256::writeAll(const void* buffer, int length, bool reportProgress
     // The last byte leaves the line no earlier than the bytes' own time on the wire after the
     // first was handed over, whatever the driver reports (a pseudo-terminal or a USB adapter
     // takes everything at once).
+    const qint64 wireNs = qint64(wireTimeUs(lineState, quint64(qMax(length, 0)))) * 1000;
     QDeadlineTimer onWire(Qt::PreciseTimer);
-    onWire.setPreciseRemainingTime(0, qint64(wireTimeUs(lineState, quint64(qMax(length, 0)))) * 1000,
-                                   Qt::PreciseTimer);
+    onWire.setPreciseRemainingTime(0, wireNs, Qt::PreciseTimer);
+    // What a caller is told has been written is what has left the line by now.
+    const auto onLine = [&](int handed) {
+        const qint64 leftNs = qMax<qint64>(0, onWire.remainingTimeNSecs());
+        const qint64 sent = wireNs > 0 ? qint64(length) * (wireNs - leftNs) / wireNs : length;
+        return int(qMin<qint64>(handed, sent));
+    };
+    // Every write starts from nothing on the line, told once; later reports only when it grew.
+    int shown = 0;
+    if (reportProgress && progress)
+        progress({DeviceProgress::Writing, shown, length});
     // Small pieces, each in its own call: the switch's receive buffer is small.
     for (int offset = 0; offset < length;) {
+        if (cancelled())
+            return false;
         const quint32 piece = quint32(qMin(length - offset, kWritePiece));
         quint32 written = 0;
-        if (!api.write(portHandle, bytes + offset, piece, written) || written != piece)
+        if (!api.write(portHandle, bytes + offset, piece, written) || written != piece) {
+            if (cancelled())
+                return false;
             return fail(DeviceFailure::Write,
                         QStringLiteral("Write failed with error : %1").arg(lastErrorText()));
+        }
         offset += int(piece);
-        if (reportProgress && progress)
-            progress({DeviceProgress::Writing, offset, length});
+        if (reportProgress && progress && onLine(offset) != shown)
+            progress({DeviceProgress::Writing, shown = onLine(offset), length});
     }
     requestOnWire = onWire;
+    if (!reportProgress)
+        return true;
+    // The driver may have taken the whole frame at once (a USB adapter, a pseudo-terminal):
+    // follow the frame on the line until its last byte is out, so that whoever shows progress
+    // says "waiting for the answer" only when the switch can have the whole frame.
+    while (!onWire.hasExpired()) {
+        if (cancelled())
+            return false;
+        api.sleepMs(unsigned(qBound<qint64>(1, onWire.remainingTime(), kPollIntervalMs)));
+        const int now = onLine(length);
+        if (progress && now != shown)
+            progress({DeviceProgress::Writing, shown = now, length});
+    }
+    if (progress)
+        progress({DeviceProgress::Writing, length, length});
     return true;
 }
 
 void COMHandler256::closePort()
 {
+    if (registeredPort) {
+        QMutexLocker lock(&openPorts().lock);
+        openPorts().open.remove(this);
+        registeredPort = 0;
+    }
     if (portHandle != 0 && portHandle != kInvalidSerialHandle)
         serialPortApi().close(portHandle);
     portHandle = 0;
@@ -316,7 +461,7 @@ bool COMHandler256::endOperation(bool ok, QString& error)
 
 bool COMHandler256::getInfo(QList<InfoRecord>& list, QString& error)
 {
-    if (g_configMgr.emulateDevice()) {
+    if (emulate()) {
         list.append(emulatedInfoRecords());
         return true;
     }
@@ -359,6 +504,7 @@ bool COMHandler256::prodSetData(ProdDataRequest& request, QString& error)
 
     bool ok = openPort();
     if (ok) {
+        // writeAll with progress returns once the frame's last byte has left the line.
         ok = configurePort() && writeAll(frame.constData(), frame.size(), true);
         quint8 reply[frames::kReplyHeadSize] = {};
         if (ok && progress)

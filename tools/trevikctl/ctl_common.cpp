@@ -17,7 +17,8 @@ const char* const kExitCodeHelp =
     "  2  usage error\n"
     "  3  port or transport failure\n"
     "  4  the switch has another number of ports than the file\n"
-    "  5  the switch refused or did not answer the write\n";
+    "  5  the switch refused or did not answer the write\n"
+    "  6  the output could not be written\n";
 
 Command::Command(const QString& usageLine, const QString& description) : usage(usageLine)
 {

@@ -13,6 +13,7 @@ enum ExitCode {
     kExitTransport = 3,       // the port or the line failed
     kExitWrongPortCount = 4,
     kExitSwitchRefused = 5,   // the switch refused or did not answer the write
+    kExitOutput = 6,          // the output could not be written
 };
 
 // The table of exit codes, as --help and README show it.

@@ -1,5 +1,6 @@
 #include "preview_scene.h"
 
+#include <QBuffer>
 #include <QFont>
 #include <QImage>
 #include <QPainter>
@@ -200,7 +201,7 @@ QByteArray sceneToSvg(const Scene& scene)
     return (svg + QStringLiteral("</svg>\n")).toUtf8();
 }
 
-bool writeScenePng(const Scene& scene, const QString& path, qreal scale)
+QByteArray sceneToPng(const Scene& scene, qreal scale)
 {
     QImage image((scene.size * scale).toSize(), QImage::Format_ARGB32_Premultiplied);
     image.fill(Qt::white);
@@ -256,5 +257,8 @@ bool writeScenePng(const Scene& scene, const QString& path, qreal scale)
         }
     }
     painter.end();
-    return image.save(path, "PNG");
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    return image.save(&buffer, "PNG") ? png : QByteArray();
 }

@@ -49,5 +49,6 @@ Scene messageScene(const QString& message);
 // The scene as an SVG document: every shape an element with its kind as class and its numbers
 // as data- attributes, so a reader (or a test) can find each panel, screen and stretch.
 QByteArray sceneToSvg(const Scene& scene);
-// The scene painted at `scale` pixels per scene unit; false when the file cannot be written.
-bool writeScenePng(const Scene& scene, const QString& path, qreal scale = 1.0);
+// The scene painted at `scale` pixels per scene unit, as a PNG file's bytes; empty when the
+// image cannot be encoded.
+QByteArray sceneToPng(const Scene& scene, qreal scale = 1.0);

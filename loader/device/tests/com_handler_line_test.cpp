@@ -98,7 +98,7 @@ const LineRow kLineFailures[] = {
     {"SetCommState refuses 1.5 stop bits", [](kmsim::SimOptions&) {}, [] { pref::iComStopBits = 1; },
      "Cannot set COMMSTATE, error : One and a half stop bits are not supported on Linux", DeviceFailure::Configure, 0, 0},
     {"hang-up mid-reply at record 6", [](kmsim::SimOptions& o) { o.fault = kmsim::Fault::HangUp; o.faultAt = 6; o.cutAfter = 10; }, nullptr,
-     "COM port read failed by timeout", DeviceFailure::Read, 6, 1000},
+     "COM port read failed by timeout", DeviceFailure::HangUp, 6, 0},
     {"silent at record 3", [](kmsim::SimOptions& o) { o.fault = kmsim::Fault::Silence; o.faultAt = 3; }, nullptr,
      "COM port read failed by timeout", DeviceFailure::Read, 3, 1000},
     // A line that takes nothing: the first piece may take 60 x 2 ms and a second, not for ever.
