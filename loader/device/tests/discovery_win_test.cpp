@@ -5,6 +5,7 @@
 
 #include <windows.h>
 #include <setupapi.h>
+#include <initguid.h> // the class GUIDs of devguid.h defined here, not only declared
 #include <devguid.h>
 
 #include <QSignalSpy>

@@ -41,5 +41,9 @@ for _ in $(seq 100); do
   sleep 0.05
 done
 [ -L "$prefix/dosdevices/com$com" ] || { echo "no link com$com" >&2; cat "$ready" >&2; exit 1; }
+# A new pseudo-terminal starts with XON/XOFF output control on, which Wine reports as the
+# port's fOutX and the logic keeps: bytes 0x11 and 0x13 of the switch's answers would then be
+# taken as flow control. A Windows serial driver starts with it off; so does this port.
+stty -F "$(readlink "$prefix/dosdevices/com$com")" -ixon -ixoff -ixany
 
 TREVIK_TEST_COM=$com TREVIK_TEST_SAVE_DIR=$images "$@"
