@@ -52,6 +52,7 @@ struct FailureCase
     const char* expected;
     DeviceFailure where;
     int recordsKept;
+    bool switchStays = true; // false: the switch is gone afterwards
 };
 
 void expectFailure(const FailureCase& c)
@@ -66,6 +67,8 @@ void expectFailure(const FailureCase& c)
     EXPECT_EQ(error.toStdString(), c.expected);
     EXPECT_EQ(handler.lastFailure(), c.where);
     EXPECT_EQ(records.size(), c.recordsKept);
+    if (!c.switchStays)
+        return;
     // The port is free again: a second operation gets as far as the switch.
     QList<InfoRecord> again;
     QString secondError;
@@ -89,6 +92,13 @@ TEST(Link, WrongMagicAtRecord5)
 TEST(Link, ReplyCutAtRecord2)
 {
     expectFailure({false, "COM port read failed by timeout", DeviceFailure::Read, 2});
+}
+
+// Record 6's answer stops after 10 bytes and the line goes dead (an unplugged adapter): told
+// from silence, which the same read would report as DeviceFailure::Read.
+TEST(Link, HangUpAtRecord6)
+{
+    expectFailure({false, "COM port read failed by timeout", DeviceFailure::HangUp, 6, false});
 }
 
 // A switch that takes nothing. A pseudo-terminal takes the whole frame into its buffer, so
