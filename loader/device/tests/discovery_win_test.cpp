@@ -63,7 +63,8 @@ private:
     bool m_ok = false;
 };
 
-// A value written under the services tree, as a driver's installation writes one.
+// A value written under the services tree, as a driver's installation writes one. Writing a
+// value it already has changes nothing and is not reported: each call passes a new one.
 void touchServices(DWORD value)
 {
     HKEY key = nullptr;
@@ -87,6 +88,7 @@ QStringList listedPorts()
 
 TEST(Discovery, RegisteredPortComesAndGoesWithTheServicesWatch)
 {
+    ::RegDeleteKeyW(HKEY_LOCAL_MACHINE, kServicesKey); // values of an earlier run
     const QString listedAs = QStringLiteral("COM5 (") + QString::fromWCharArray(kDescription) + ')';
     ASSERT_FALSE(listedPorts().contains(listedAs)) << "a port of an earlier run is left over";
     SerialDeviceEnumerator* enumerator = SerialDeviceEnumerator::instance();
