@@ -6,6 +6,9 @@ if(TREVIK_SANITIZE OR TREVIK_FUZZ)
   message(FATAL_ERROR "The sanitizer and fuzz builds are Linux builds; configure them without a Windows toolchain.")
 endif()
 
+# Programs carry a manifest and a version resource (WindowsResources.cmake).
+enable_language(RC)
+
 if(DEFINED ENV{TREVIK_KIT_CACHE})
   set(trevik_kit_cache $ENV{TREVIK_KIT_CACHE})
 else()
@@ -59,3 +62,5 @@ set(CMAKE_CROSSCOMPILING_EMULATOR ${TREVIK_WINE_RUN})
 
 # Paths that test programs read at run time: Wine sees the Linux root as drive Z:.
 set(TREVIK_TEST_PATH_PREFIX "Z:")
+
+include(${CMAKE_CURRENT_LIST_DIR}/WindowsResources.cmake)

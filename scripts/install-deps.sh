@@ -5,6 +5,7 @@ set -euo pipefail
 
 packages=(
   build-essential cmake pkg-config dpkg-dev
+  lintian help2man
   qtbase5-dev qtbase5-dev-tools qt5-qmake
   libudev-dev
   libgtest-dev libgmock-dev libbenchmark-dev

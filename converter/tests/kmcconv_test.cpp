@@ -1,6 +1,8 @@
 // kmcconv as a script uses it: the converter's message on stdout and its result as exit status,
-// usage errors with status 2, and the image file written only on success.
+// usage errors with status 2, and the image written only on success, to whatever the output
+// name is, without changing its kind.
 #include "kmc_test_support.h"
+#include "output_target_cases.h"
 
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -127,6 +129,66 @@ TEST(Kmcconv, DumpNamesTheScreenAndEdgeCounts)
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_TRUE(std::regex_search(r.out, std::regex("screens?[^0-9\\n]*3\\b", std::regex::icase))) << r.out;
     EXPECT_TRUE(std::regex_search(r.out, std::regex("(edges?|entries)[^0-9\\n]*4\\b", std::regex::icase))) << r.out;
+}
+
+TEST(Kmcconv, WritesTheImageToStandardOutputWithDashAndTheMessageBeside)
+{
+    const ToolRun r = kmcconv({"--ports", "4", "-o", "-", kTwoDesks});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(sameImage(readHexImage(KMC_IMAGE_DIR "/two-desks.hex"), r.out));
+    EXPECT_EQ(r.err, "Converted\n");
+    // The tables and the image cannot share one stream.
+    EXPECT_EQ(kmcconv({"--ports", "4", "--dump", "-o", "-", kTwoDesks}).status, 2);
+}
+
+TEST(Kmcconv, NamesItsVersionsAndTakesAFileAfterTheEndOfOptions)
+{
+    ScratchDir dir;
+    std::filesystem::copy_file(kTwoDesks, dir.path() + "/-x.kmc");
+    const std::string inDir = "cd " + quoted(dir.path()) + " && ";
+    const struct {
+        std::vector<std::string> args;
+        int status;
+        const char *out;  // a pattern
+    } cases[] = {
+        {{"--version"}, 0, "kmcconv [0-9]+(\\.[0-9]+)* \\(zentrix [0-9]+\\.[0-9]+\\.[0-9]+\\)\n"},
+        {{"--ports", "4", "--", "-x.kmc"}, 0, "Converted\n"},
+        {{"--", "--ports", "4", "-x.kmc"}, 2, ""},
+        {{"--ports", "4", "-x.kmc"}, 2, ""},
+    };
+    for (const auto &c : cases) {
+        const ToolRun r = kmcconv(c.args, inDir);
+        SCOPED_TRACE(c.args.front() + " ... " + c.args.back());
+        EXPECT_EQ(r.status, c.status) << r.err;
+        EXPECT_TRUE(std::regex_match(r.out, std::regex(c.out))) << r.out;
+    }
+}
+
+const outputtest::CommandFor kWritingTwoDesks = [](const std::string &out) {
+    return std::vector<std::string>{KMCCONV_PATH, "--ports", "4", "-o", out, kTwoDesks};
+};
+constexpr int kCannotWrite = 3;
+
+TEST(KmcconvOutput, EachKindOfNameGetsTheImageOrARefusalAndNothingElseChanges)
+{
+    for (const outputtest::TargetCase &c : outputtest::plainTargets())
+        outputtest::expectTargetHandled(c, readHexImage(KMC_IMAGE_DIR "/two-desks.hex"), kWritingTwoDesks, kCannotWrite);
+}
+
+TEST(KmcconvOutput, DevicesAreWrittenIntoAndStayDevices)
+{
+    if (!outputtest::mayMakeDevices())
+        GTEST_SKIP() << "making device nodes is not permitted here";
+    for (const outputtest::TargetCase &c : outputtest::deviceTargets())
+        outputtest::expectTargetHandled(c, readHexImage(KMC_IMAGE_DIR "/two-desks.hex"), kWritingTwoDesks, kCannotWrite);
+    outputtest::expectDevStdoutWrittenInto(kWritingTwoDesks, readHexImage(KMC_IMAGE_DIR "/two-desks.hex"));
+}
+
+TEST(KmcconvOutput, AFullFileSystemKeepsTheOldImage)
+{
+    if (!outputtest::mayMountPrivateTmpfs())
+        GTEST_SKIP() << "mounting a private tmpfs is not permitted here";
+    outputtest::expectFullFolderHandled(kWritingTwoDesks, kCannotWrite);
 }
 
 }  // namespace

@@ -1,60 +1,26 @@
 // Change notification on Linux: the udev monitor where udev runs, and inotify on the folders
 // that hold device nodes and pinned links (containers have no udev events; pinned links and
-// pseudo-terminals have none anyway).
+// pseudo-terminals have none anyway). Most notifications concern ttys that can never be a
+// port (virtual consoles, every terminal opened on the machine); they are told apart by a
+// look at the names, so that they cost no scan.
 
-#include "port_change_watcher.h"
+#include "port_change_watcher_linux.h"
 
-#include <QDir>
-#include <QFileInfo>
 #include <QFileSystemWatcher>
 #include <QSocketNotifier>
 #include <libudev.h>
 
 #include "port_numbering_linux.h"
+#include "port_watch_state_linux.h"
 
 namespace {
-
-// A folder that may not exist yet is watched through its nearest existing ancestor, which
-// changes when the folder appears.
-void addNearestExisting(QStringList& folders, const QString& wanted)
-{
-    QString folder = QDir::cleanPath(wanted);
-    while (!folder.isEmpty() && !QFileInfo(folder).isDir()) {
-        const QString parent = QFileInfo(folder).path();
-        if (parent == folder)
-            return;
-        folder = parent;
-    }
-    if (!folder.isEmpty() && !folders.contains(folder))
-        folders << folder;
-}
-
-// Every folder whose entries decide which ports exist: /dev for the kernel's nodes, /dev/pts
-// for pseudo-terminals, /dev/serial/by-id for adapters' stable names, the pinned folder, and
-// each folder a pinned link passes through on its way to its device, so that a pinned link
-// turning dangling is seen like any other port going away.
-QStringList foldersToWatch()
-{
-    QStringList folders;
-    for (const char* fixed : {"/dev", "/dev/pts", "/dev/serial/by-id"})
-        addNearestExisting(folders, QString::fromLatin1(fixed));
-    addNearestExisting(folders, pinnedPortsFolder());
-    for (const PinnedPort& pinned : pinnedPorts(pinnedPortsFolder())) {
-        QFileInfo hop(pinned.entryPath);
-        // A bounded walk: a loop of links must not hang the watcher.
-        for (int i = 0; i < 8 && hop.isSymLink(); ++i) {
-            hop = QFileInfo(hop.symLinkTarget());
-            addNearestExisting(folders, hop.path());
-        }
-    }
-    return folders;
-}
 
 class LinuxPortChangeWatcher final : public PortChangeWatcher
 {
 public:
-    explicit LinuxPortChangeWatcher(QObject* parent)
-        : PortChangeWatcher(parent), m_files(new QFileSystemWatcher(this))
+    LinuxPortChangeWatcher(QObject* parent, const QString& deviceFolder)
+        : PortChangeWatcher(parent), m_deviceFolder(deviceFolder),
+          m_files(new QFileSystemWatcher(this))
     {
         m_udev = udev_new();
         if (m_udev)
@@ -85,28 +51,56 @@ public:
         m_enabled = enable;
         if (m_socket)
             m_socket->setEnabled(enable);
+        // Whoever enables rescans anyway; what follows is measured against that moment.
+        if (enable)
+            m_state = currentState();
     }
 
 private:
     void onUdevEvent()
     {
         // Drain every queued event; one rescan covers them all.
-        while (udev_device* dev = udev_monitor_receive_device(m_monitor))
+        bool numbered = false;
+        while (udev_device* dev = udev_monitor_receive_device(m_monitor)) {
+            const char* name = udev_device_get_sysname(dev);
+            numbered = numbered || (name && automaticComNumber(QString::fromUtf8(name)) != 0);
             udev_device_unref(dev);
-        if (m_enabled)
-            emit changed();
+        }
+        // A numbered tty may change what udev says of it while its node stays as it was.
+        if (numbered)
+            notify(currentState());
+        else
+            notifyIfAltered();
     }
 
     void onFolderChanged()
     {
         watchFolders();
+        notifyIfAltered();
+    }
+
+    void notifyIfAltered()
+    {
+        PortWatchState state = currentState();
+        if (state != m_state)
+            notify(std::move(state));
+    }
+
+    void notify(PortWatchState state)
+    {
+        m_state = std::move(state);
         if (m_enabled)
             emit changed();
     }
 
+    PortWatchState currentState() const
+    {
+        return currentPortWatchState(m_deviceFolder, pinnedPortsFolder());
+    }
+
     void watchFolders()
     {
-        const QStringList wanted = foldersToWatch();
+        const QStringList wanted = portWatchFolders(m_deviceFolder, pinnedPortsFolder());
         const QStringList current = m_files->directories();
         for (const QString& path : current) {
             if (!wanted.contains(path))
@@ -118,16 +112,23 @@ private:
         }
     }
 
+    const QString m_deviceFolder;
     udev* m_udev = nullptr;
     udev_monitor* m_monitor = nullptr;
     QSocketNotifier* m_socket = nullptr;
     QFileSystemWatcher* m_files;
+    PortWatchState m_state;
     bool m_enabled = false;
 };
 
 } // namespace
 
+PortChangeWatcher* createLinuxPortChangeWatcher(QObject* parent, const QString& deviceFolder)
+{
+    return new LinuxPortChangeWatcher(parent, deviceFolder);
+}
+
 PortChangeWatcher* PortChangeWatcher::create(QObject* parent)
 {
-    return new LinuxPortChangeWatcher(parent);
+    return createLinuxPortChangeWatcher(parent, QStringLiteral("/dev"));
 }

@@ -1,5 +1,5 @@
 // Serial ports on Linux: the pinned entries of the port folder, then the tty devices that
-// libudev lists and that have an automatic number.
+// libudev lists under the names that carry an automatic number.
 
 #include "port_discovery.h"
 
@@ -98,6 +98,21 @@ bool udevInfo(udev_device* dev, unsigned int number, PortInfo& info)
     return true;
 }
 
+// Only names that can get a number: the class also holds the virtual consoles, ptmx, console
+// and the like, and udev would open and read every one of them (sysnames are matched on the
+// folder's names, before a device is made).
+bool matchNumberedTtys(udev_enumerate* enumeration)
+{
+    if (udev_enumerate_add_match_subsystem(enumeration, "tty") < 0)
+        return false;
+    for (const QLatin1String& prefix : automaticNamePrefixes()) {
+        const QByteArray glob = QByteArray(prefix.data(), prefix.size()) + '*';
+        if (udev_enumerate_add_match_sysname(enumeration, glob.constData()) < 0)
+            return false;
+    }
+    return true;
+}
+
 } // namespace
 
 bool systemSerialPorts(QList<PortInfo>& ports)
@@ -124,7 +139,7 @@ bool systemSerialPorts(QList<PortInfo>& ports)
         return false;
     }
     udev_enumerate* enumeration = udev_enumerate_new(context);
-    if (!enumeration || udev_enumerate_add_match_subsystem(enumeration, "tty") < 0
+    if (!enumeration || !matchNumberedTtys(enumeration)
         || udev_enumerate_scan_devices(enumeration) < 0) {
         const int code = errno ? errno : EIO;
         if (enumeration)

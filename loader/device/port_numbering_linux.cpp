@@ -56,6 +56,14 @@ QString automaticDeviceNode(unsigned int number)
     return QString();
 }
 
+QList<QLatin1String> automaticNamePrefixes()
+{
+    QList<QLatin1String> prefixes;
+    for (const Family& f : kFamilies)
+        prefixes << QLatin1String(f.prefix);
+    return prefixes;
+}
+
 QString pinnedPortsFolder()
 {
     return QFile::decodeName(QByteArray::fromStdString(pinnedPortsFolderPath()));

@@ -10,6 +10,9 @@
 unsigned int automaticComNumber(const QString& kernelName);
 // The device node of an automatic number ("/dev/ttyUSB0" for 33); empty when none.
 QString automaticDeviceNode(unsigned int number);
+// The name prefixes above, in number order: every name with an automatic number starts with
+// one of them, so a scan can pass over every other tty without looking at it.
+QList<QLatin1String> automaticNamePrefixes();
 
 // The folder of pinned ports: $TREVIK_PORT_DIR, else $XDG_CONFIG_HOME/Velmora/ports, else
 // ~/.config/Velmora/ports.

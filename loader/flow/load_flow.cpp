@@ -1,6 +1,5 @@
 #include "load_flow.h"
 
-#include "conversion_library.h"
 #include "device_records.h"
 
 namespace {
@@ -35,66 +34,61 @@ zentrix_convert_fn openConverter(ConversionLibrary& library, const QString& libr
 
 } // namespace
 
-LoadResult runLoad(const QString& libraryFolder, const QString& path, int ports,
-                   COMHandler256& handler, const ImageWriter& write, const LoadReport& report)
+std::optional<LoadResult> convertForLoad(ConversionLibrary& library, const QString& libraryFolder,
+                                         const QByteArray& path, int ports, ConvertedImage& image)
 {
-    ConversionLibrary library;
-    LoadResult result;
-    // Reported before the library goes, as the outcome is shown while it is still loaded.
-    const auto end = [&](const LoadResult& outcome) {
-        if (report)
-            report(outcome);
-        library.unload();
-        return outcome;
-    };
-    const zentrix_convert_fn convert = openConverter(library, libraryFolder, result);
+    LoadResult failure;
+    const zentrix_convert_fn convert = openConverter(library, libraryFolder, failure);
     if (!convert)
-        return end(result);
-
+        return failure;
     // One byte more than the capacity passed, so the message always ends with a zero.
     char message[256] = {};
-    unsigned char* image = nullptr;
-    int imageSize = 0;
-    const QByteArray utf8Path = path.toUtf8();
-    const int converted = convert(ports, utf8Path.constData(), message, 255, &image, &imageSize);
+    unsigned char* data = nullptr;
+    int size = 0;
+    const int converted = convert(ports, path.constData(), message, 255, &data, &size);
     if (converted != 0) {
-        result = ended(LoadResult::Conversion, QLatin1String(kConverterErrorTitle), QString::fromLocal8Bit(message));
-        result.converterResult = converted;
-        return end(result);
+        failure = ended(LoadResult::Conversion, QLatin1String(kConverterErrorTitle), QString::fromLocal8Bit(message));
+        failure.converterResult = converted;
+        return failure;
     }
+    image.data = data;
+    image.size = size;
+    return std::nullopt;
+}
 
-    QList<InfoRecord> records;
-    QString error;
-    if (!handler.getInfo(records, error)) {
-        result = ended(LoadResult::Info, QLatin1String(kConverterErrorTitle), error);
-        result.converterResult = 0;
-        result.failure = handler.lastFailure();
-        return end(result);
-    }
-    // A successful run always holds 32 records; an empty list counts as a switch without
-    // ports rather than a read past the end.
-    const int actual = records.isEmpty() ? 0 : switchPortCount(records.at(0));
-    if (actual != ports) {
-        result = ended(LoadResult::PortCount, QLatin1String(kConverterErrorTitle),
-                       QStringLiteral("Wrong port configuration.\nConfigured number of ports: ")
-                           + QString::number(ports) + QStringLiteral(". Actual number of ports: ")
-                           + QString::number(actual) + QStringLiteral("."));
-        result.converterResult = 0;
-        result.switchPorts = actual;
-        return end(result);
-    }
-
-    // The image lives in the library: it is sent before the library goes.
-    result = write(image, imageSize);
+LoadResult wrongPortCount(int ports, int actual)
+{
+    LoadResult result = ended(LoadResult::PortCount, QLatin1String(kConverterErrorTitle),
+                              QStringLiteral("Wrong port configuration.\nConfigured number of ports: ")
+                                  + QString::number(ports) + QStringLiteral(". Actual number of ports: ")
+                                  + QString::number(actual) + QStringLiteral("."));
     result.converterResult = 0;
     result.switchPorts = actual;
-    library.unload();
     return result;
 }
 
-LoadResult writeImage(unsigned char* image, int size, const DeviceProgressFn& progress)
+std::optional<LoadResult> checkSwitch(COMHandler256& handler, int ports, int& switchPorts)
 {
-    COMHandler256 handler;
+    QList<InfoRecord> records;
+    QString error;
+    if (!handler.getInfo(records, error)) {
+        LoadResult result = ended(LoadResult::Info, QLatin1String(kConverterErrorTitle), error);
+        result.converterResult = 0;
+        result.failure = handler.lastFailure();
+        return result;
+    }
+    // A successful run always holds 32 records; an empty list counts as a switch without
+    // ports rather than a read past the end.
+    switchPorts = records.isEmpty() ? 0 : switchPortCount(records.at(0));
+    if (switchPorts != ports)
+        return wrongPortCount(ports, switchPorts);
+    return std::nullopt;
+}
+
+LoadResult writeImage(const LinkSettings& settings, const unsigned char* image, int size,
+                      const DeviceProgressFn& progress)
+{
+    COMHandler256 handler(settings);
     handler.setProgress(progress);
     ProdDataRequest request;
     request.index = kProdDataConfigIndex;
@@ -105,19 +99,37 @@ LoadResult writeImage(unsigned char* image, int size, const DeviceProgressFn& pr
     request.kind = kProdDataConfigKind;
 
     QString error;
+    LoadResult result;
     if (handler.prodSetData(request, error)) {
-        LoadResult result = ended(LoadResult::Loaded, QStringLiteral("Trevik Tool"),
-                                  QStringLiteral("Configuration file has been successfully loaded to device"));
+        result = ended(LoadResult::Loaded, QStringLiteral("Trevik Tool"),
+                       QStringLiteral("Configuration file has been successfully loaded to device"));
         result.information = true;
-        return result;
+    } else {
+        result = ended(LoadResult::Write, QStringLiteral("Trevik Tool"),
+                       QStringLiteral("Configuration file failed to load. Error : %1").arg(error));
+        result.failure = handler.lastFailure();
     }
-    LoadResult result = ended(LoadResult::Write, QStringLiteral("Trevik Tool"),
-                              QStringLiteral("Configuration file failed to load. Error : %1").arg(error));
-    result.failure = handler.lastFailure();
+    result.converterResult = 0;
     return result;
 }
 
-int convertOnly(const QString& libraryFolder, const QString& path, int ports, QString& message)
+LoadResult loadIntoSwitch(const LinkSettings& settings, const QByteArray& image, int ports,
+                          const DeviceProgressFn& progress)
+{
+    int switchPorts = -1;
+    {
+        COMHandler256 handler(settings);
+        handler.setProgress(progress);
+        if (std::optional<LoadResult> refused = checkSwitch(handler, ports, switchPorts))
+            return *refused;
+    }
+    LoadResult result = writeImage(settings, reinterpret_cast<const unsigned char*>(image.constData()),
+                                   image.size(), progress);
+    result.switchPorts = switchPorts;
+    return result;
+}
+
+int convertOnly(const QString& libraryFolder, const QByteArray& path, int ports, QString& message)
 {
     ConversionLibrary library;
     LoadResult failure;
@@ -129,7 +141,7 @@ int convertOnly(const QString& libraryFolder, const QString& path, int ports, QS
     char text[256] = {};
     unsigned char* image = nullptr;
     int imageSize = 0;
-    const int result = convert(ports, path.toUtf8().constData(), text, 255, &image, &imageSize);
+    const int result = convert(ports, path.constData(), text, 255, &image, &imageSize);
     message = QString::fromLocal8Bit(text);
     return result;
 }

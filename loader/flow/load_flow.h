@@ -3,11 +3,16 @@
 // the outcome in a message box, the command line prints it): load the conversion library from
 // the program's folder, convert, ask the switch for its information records, refuse a file
 // made for another port count, and write the image while the library still holds it.
+//
+// The steps that talk to the switch block their thread for seconds on a slow line; a front end
+// runs them through DeviceCall (device_call.h) so that its own thread stays free.
 
+#include <QByteArray>
 #include <QString>
-#include <functional>
+#include <optional>
 
 #include "com_handler256.h"
+#include "conversion_library.h"
 
 struct LoadResult
 {
@@ -22,22 +27,43 @@ struct LoadResult
     DeviceFailure failure = DeviceFailure::None; // where the device link stopped
 };
 
-// The write step: takes the image (owned by the conversion library, valid during the call)
-// and tells its own outcome.
-using ImageWriter = std::function<LoadResult(unsigned char* image, int size)>;
-// Hears an outcome that ends the load before the write, at the moment the window shows its
-// box: after the library went when convert_d is missing, while it is still loaded otherwise.
-using LoadReport = std::function<void(const LoadResult&)>;
+// The image convert_d made, inside the library that made it: valid while that library stays
+// loaded and convert_d is not called again.
+struct ConvertedImage
+{
+    unsigned char* data = nullptr;
+    int size = 0;
+    QByteArray copy() const { return QByteArray(reinterpret_cast<const char*>(data), size); }
+};
 
-// The steps up to the port-count check with `handler` for GET_INFO, then `write`; gives the
-// outcome. The library is loaded from `libraryFolder` for this call only and released before
-// it returns.
-LoadResult runLoad(const QString& libraryFolder, const QString& path, int ports,
-                   COMHandler256& handler, const ImageWriter& write, const LoadReport& report = {});
+// Paths go to convert_d as bytes, unchanged: the window hands its text as UTF-8, the command
+// line the bytes it was given (a file name need not be valid UTF-8).
+//
+// Loads the library from `libraryFolder` into `library` and converts `path` for `ports`.
+// Empty with the image when converted. Otherwise the outcome that ends the load; the library
+// is then still loaded when convert_d ran (its refusal is shown while it is loaded) and
+// already released when it could not be loaded or has no convert_d.
+std::optional<LoadResult> convertForLoad(ConversionLibrary& library, const QString& libraryFolder,
+                                         const QByteArray& path, int ports, ConvertedImage& image);
 
-// The write step through a handler of its own, as the load flow does it.
-LoadResult writeImage(unsigned char* image, int size, const DeviceProgressFn& progress = {});
+// GET_INFO through `handler`, then the port-count check. Empty when the switch has `ports`
+// ports; otherwise the outcome that ends the load. `switchPorts` gets the switch's count
+// once GET_INFO succeeded.
+std::optional<LoadResult> checkSwitch(COMHandler256& handler, int ports, int& switchPorts);
+
+// The port-count refusal, for a switch that reported `actual` ports.
+LoadResult wrongPortCount(int ports, int actual);
+
+// The write step through a handler of its own on `settings`' port: the image goes into a
+// PROD_SET_DATA request (a copy) and the switch's answer decides the outcome.
+LoadResult writeImage(const LinkSettings& settings, const unsigned char* image, int size,
+                      const DeviceProgressFn& progress = {});
+
+// The switch's whole side of a load on `settings`' port: checkSwitch, then writeImage with the
+// given image; one thread, no event loop needed but the open retry's own.
+LoadResult loadIntoSwitch(const LinkSettings& settings, const QByteArray& image, int ports,
+                          const DeviceProgressFn& progress = {});
 
 // Converts only: the library's result (-1 when it could not be loaded or has no convert_d,
 // with the outcome's text in `message`) and its message.
-int convertOnly(const QString& libraryFolder, const QString& path, int ports, QString& message);
+int convertOnly(const QString& libraryFolder, const QByteArray& path, int ports, QString& message);

@@ -1,5 +1,7 @@
 #include "trevik.h"
 
+#include <QApplication>
+#include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -13,9 +15,11 @@
 #include "com_handler256.h"
 #include "config_header.h"
 #include "cqt_config_mgr.h"
+#include "device_call.h"
 #include "list_com_ports.h"
 #include "load_flow.h"
 #include "message_box.h"
+#include "progress_text.h"
 #include "ui_trevik.h"
 
 // The bundle lives in a static library; registering it from here makes sure the linker keeps it.
@@ -43,7 +47,11 @@ Trevik::Trevik(QWidget* parent)
     comHandler->checkConnection();
 }
 
-Trevik::~Trevik() = default;
+Trevik::~Trevik()
+{
+    // A load still running (the application quitting under it) finishes its write first.
+    deviceCall.reset();
+}
 
 void Trevik::initStatusBar()
 {
@@ -73,6 +81,11 @@ void Trevik::initStatusBar()
     ui->statusBar->addWidget(ledLabel, 0);
     ui->statusBar->addWidget(statusLabel, 0);
     ui->statusBar->addWidget(gapLabel, 0);
+
+    progressLabel = new QLabel(this);
+    progressLabel->setObjectName(QStringLiteral("progressLabel"));
+    ui->statusBar->addWidget(progressLabel, 1);
+    progressLabel->hide();
 
     setDeviceStatus(QStringLiteral("Device DISCONNECTED"), false);
 }
@@ -162,30 +175,128 @@ void Trevik::readConfigHeader(QString path)
 
 void Trevik::onProcessClicked()
 {
-    // One load at a time: a press that reaches us during a load's open wait is dropped.
+    // One load at a time: a press that reaches us during a load is dropped.
     if (loadRunning)
         return;
-    loadRunning = true;
-    ui->processButt->setEnabled(false);
+    beginLoad();
     processLoadConfig(QDir::toNativeSeparators(ui->filePathEdit->text()));
+}
+
+void Trevik::beginLoad()
+{
+    loadRunning = true;
+    // Disabling the focused button would hand the focus on to the next widget (the big text
+    // area): remember where it was, so the keyboard finds Process again after the load.
+    focusBeforeLoad = QApplication::focusWidget();
+    ui->processButt->setEnabled(false);
+    ui->browseButt->setEnabled(false);
+    ui->comboBoxPort->setEnabled(false);
+}
+
+void Trevik::endLoad()
+{
+    retireDeviceCall();
+    loadLibrary.reset(); // the library goes on every path, after the load's box
+    loadImage = {};
+    progressLabel->clear();
+    progressLabel->hide();
     loadRunning = false;
+    ui->browseButt->setEnabled(true);
+    ui->comboBoxPort->setEnabled(true);
     ui->processButt->setEnabled(deviceConnected);
+    if (focusBeforeLoad && focusBeforeLoad->isEnabled() && focusBeforeLoad->window() == this)
+        focusBeforeLoad->setFocus(Qt::OtherFocusReason);
+    if (closeRequested) {
+        closeRequested = false;
+        close();
+    }
+}
+
+void Trevik::closeEvent(QCloseEvent* event)
+{
+    // Ending the program now could leave the switch with half an image: the window closes
+    // once the load has ended and its outcome has been shown.
+    if (loadRunning) {
+        closeRequested = true;
+        progressLabel->setToolTip(QStringLiteral("The window closes when the load has ended"));
+        event->ignore();
+        return;
+    }
+    QMainWindow::closeEvent(event);
 }
 
 void Trevik::processLoadConfig(QString strPath)
 {
-    const int ports = ui->portConfBox->currentText().toInt();
-    runLoad(QCoreApplication::applicationDirPath(), strPath, ports, *comHandler,
-            [this](unsigned char* pBud, int iSize) {
-                writeToDevice(pBud, iSize); // shows the write's outcome itself
-                return LoadResult {};
-            },
-            [this](const LoadResult& outcome) { showOutcome(outcome); });
+    loadPorts = ui->portConfBox->currentText().toInt();
+    loadLibrary = std::make_unique<ConversionLibrary>();
+    if (std::optional<LoadResult> ended = convertForLoad(*loadLibrary, QCoreApplication::applicationDirPath(),
+                                                         strPath.toUtf8(), loadPorts, loadImage)) {
+        showOutcome(*ended); // while the library that refused is still loaded
+        endLoad();
+        return;
+    }
+    // The switch is asked on a thread of its own with the port and line the preferences
+    // name now; the window stays alive meanwhile.
+    loadSettings = linkSettingsFromPreferences();
+    refusal.reset();
+    switchPorts = -1;
+    deviceCall = std::make_unique<DeviceCall>([this](const DeviceProgressFn& progress) {
+        COMHandler256 handler(loadSettings);
+        handler.setProgress(progress);
+        refusal = checkSwitch(handler, loadPorts, switchPorts);
+    });
+    runDeviceCall(deviceCall.get(), &Trevik::onSwitchChecked);
+}
+
+void Trevik::retireDeviceCall()
+{
+    // Its finished() may be what called us: it goes once that has returned.
+    if (deviceCall)
+        deviceCall.release()->deleteLater();
+}
+
+void Trevik::runDeviceCall(DeviceCall* call, void (Trevik::*next)())
+{
+    connect(call, &DeviceCall::progress, this, &Trevik::showProgress);
+    connect(call, &DeviceCall::finished, this, next);
+    call->start();
+}
+
+void Trevik::showProgress(const DeviceProgress& progress)
+{
+    progressLabel->setText(progressText(progress));
+    progressLabel->show();
+}
+
+void Trevik::onSwitchChecked()
+{
+    if (refusal) {
+        progressLabel->hide();
+        showOutcome(*refusal);
+        endLoad();
+        return;
+    }
+    writeToDevice(loadImage.data, loadImage.size);
 }
 
 void Trevik::writeToDevice(unsigned char* pBud, int iSize)
 {
-    showOutcome(writeImage(pBud, iSize));
+    // The write's own handler lives on the call's thread; the image goes into its request as
+    // a copy before the library could go.
+    const QByteArray image(reinterpret_cast<const char*>(pBud), iSize);
+    retireDeviceCall();
+    deviceCall = std::make_unique<DeviceCall>([this, image](const DeviceProgressFn& progress) {
+        deviceOutcome = writeImage(loadSettings, reinterpret_cast<const unsigned char*>(image.constData()),
+                                   image.size(), progress);
+    });
+    runDeviceCall(deviceCall.get(), &Trevik::onImageWritten);
+}
+
+void Trevik::onImageWritten()
+{
+    progressLabel->hide();
+    showOutcome(deviceOutcome);
+    endLoad();
 }
 
 void Trevik::showOutcome(const LoadResult& outcome)

@@ -2,7 +2,8 @@
 # The Debian package as a user gets it: made by cpack from the build, unpacked with dpkg-deb
 # into a scratch root, then run from there. The program and the conversion library sit side by
 # side (the program loads the library from its own folder), bin/ links lead to the programs,
-# the desktop entry names the installed program, the dependencies come from the binaries.
+# the desktop entry names the installed program, the dependencies come from the binaries, each
+# program has its manual page, and lintian finds nothing to warn about.
 #
 #   package_test.sh BUILD_DIR SOURCE_DIR
 set -euo pipefail
@@ -20,6 +21,28 @@ for library in libqt5core5a libqt5gui5 libqt5widgets5 libudev1 libc6; do
 done
 root="$work/root"
 dpkg-deb -x "$deb" "$root"
+
+# Debian's own checker: errors and warnings fail, information and pedantry do not.
+lintian_output=$(lintian --fail-on none --info --pedantic "$deb" 2>"$work/lintian.err") || { cat "$work/lintian.err"; fail "lintian did not run"; }
+if grep -E '^[EW]: ' <<<"$lintian_output"; then fail "lintian has errors or warnings"; fi
+# The private library is found beside the programs, never through the linker cache.
+control_files=$(dpkg-deb --ctrl-tarfile "$deb" | tar -t)
+if grep -E '(postinst|postrm|triggers)$' <<<"$control_files"; then fail "the package runs or triggers ldconfig"; fi
+version=$(dpkg-deb -f "$deb" Version)
+changelog_version=$(zcat "$root/usr/share/doc/trevik/changelog.gz" | sed -n '1s/^trevik (\([^)]*\)).*/\1/p')
+[ "$changelog_version" = "$version" ] || fail "the changelog's newest entry is $changelog_version, the package $version"
+man1="$root/usr/share/man/man1"
+for program in Trevik trevikctl kmcconv; do
+  page=$(zcat "$man1/$program.1.gz") || fail "no manual page of $program"
+  grep -q "^\.TH .*\"Trevik $version\"" <<<"$page" || fail "the manual page of $program is not for $version"
+done
+# trevikctl's page is made from its help: every command the help lists has its part.
+commands=$("$root/usr/bin/trevikctl" --help | sed -n '/^Commands:$/,/^$/s/^  \([a-z]*\) .*/\1/p')
+[ -n "$commands" ] || fail "trevikctl --help lists no commands"
+page=$(zcat "$man1/trevikctl.1.gz")
+for command in $commands; do
+  grep -qx "\.SS \"$command\"" <<<"$page" || fail "trevikctl's page lacks the command $command"
+done
 
 lib="$root/usr/lib/trevik"
 for file in Trevik trevikctl kmcconv libzentrix.so; do [ -f "$lib/$file" ] || fail "no $file in /usr/lib/trevik"; done

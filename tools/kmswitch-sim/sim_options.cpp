@@ -85,7 +85,7 @@ Apply fault()
 // The command line and its help, from one table.
 const Option kOptions[] = {
     {nullptr, nullptr, "Line and port:", {}},
-    {"--com", "N", "link the pseudo-terminal as COM<N> in the pinned-ports\nfolder",
+    {"--com", "N", "link the pseudo-terminal as COM<N> in the pinned-ports\nfolder; refused while another simulator runs there,\nor when the name holds anything but a dead one's link",
      number(&SimOptions::comNumber, 1, 255)},
     {"--port-dir", "DIR", "the pinned-ports folder (default: $TREVIK_PORT_DIR, else"
                           "\n$XDG_CONFIG_HOME/Velmora/ports, else ~/.config/Velmora/ports)",

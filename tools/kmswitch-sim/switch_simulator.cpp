@@ -9,6 +9,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/file.h>
+#include <sys/ioctl.h>
 #include <sys/inotify.h>
 #include <sys/stat.h>
 #include <termios.h>
@@ -151,6 +152,13 @@ bool SwitchSimulator::start(std::string& error)
     }
     m_slavePath = name;
     ::fcntl(m_master, F_SETFL, ::fcntl(m_master, F_GETFL) | O_NONBLOCK);
+    // Packet mode tells the master when the program flushes the line, so output it dropped
+    // before its time on the wire can be dropped here too.
+    const int packetMode = 1;
+    if (::ioctl(m_master, TIOCPKT, &packetMode) != 0) {
+        error = systemText("cannot watch the pseudo-terminal's flushes");
+        return false;
+    }
 
     // While nobody has the slave open the master only sees hang-ups; our own descriptor keeps
     // the line up between the program's operations, as a real port stays wired.
@@ -186,20 +194,9 @@ bool SwitchSimulator::start(std::string& error)
             error = systemText("cannot create " + dir);
             return false;
         }
-        const std::string path = dir + "/" + entry;
-        struct stat st {};
-        if (::lstat(path.c_str(), &st) == 0) {
-            // A link left by a simulator that died is ours to replace; anything else is not.
-            if (!S_ISLNK(st.st_mode) || ::unlink(path.c_str()) != 0) {
-                error = path + " exists and is not a link";
-                return false;
-            }
-        }
-        if (::symlink(m_slavePath.c_str(), path.c_str()) != 0) {
-            error = systemText("cannot link " + path);
+        if (!m_linkClaim.claim(dir, entry, m_slavePath, error))
             return false;
-        }
-        m_linkPath = path;
+        m_linkPath = m_linkClaim.linkPath();
     }
 
     if (::pipe2(m_wake, O_CLOEXEC | O_NONBLOCK) != 0) {
@@ -248,14 +245,9 @@ void SwitchSimulator::hangUp()
     if (m_keepSlave >= 0)
         ::close(m_keepSlave);
     m_master = m_keepSlave = -1;
-    if (!m_linkPath.empty()) {
-        // Only our own link: another simulator may have taken the name since.
-        char target[256] = {};
-        const ssize_t n = ::readlink(m_linkPath.c_str(), target, sizeof target - 1);
-        if (n > 0 && m_slavePath == std::string(target, size_t(n)))
-            ::unlink(m_linkPath.c_str());
-        m_linkPath.clear();
-    }
+    // Only our own link: a name someone else has pointed elsewhere since stays theirs.
+    m_linkClaim.release();
+    m_linkPath.clear();
     m_hungUp = true;
 }
 
@@ -296,8 +288,14 @@ void SwitchSimulator::run()
         while (!m_stop && nextFrame(frame, complete)) {
             // The request's last byte must have arrived; then the switch has it, and takes
             // its own time before it answers.
+            const Clock::time_point takenAt = Clock::now();
             if (!waitUntil(complete))
                 return;
+            // The program flushed its output while the frame's end was still on its way.
+            if (m_hostFlushedAt > takenAt && m_hostFlushedAt < complete) {
+                log(true, frame, "malformed: frame cut short by the program's flush");
+                continue;
+            }
             Answer answer = take(frame);
             if (!waitUntil(complete + std::chrono::milliseconds(m_options.replyDelayMs)))
                 return;
@@ -366,8 +364,14 @@ void SwitchSimulator::takeInput(Clock::time_point now)
         const ssize_t n = ::read(m_master, buffer, sizeof buffer);
         if (n <= 0)
             return;
+        // In packet mode every read starts with a status byte: data follows TIOCPKT_DATA only.
+        if (buffer[0] != TIOCPKT_DATA) {
+            if (buffer[0] & TIOCPKT_FLUSHWRITE)
+                dropUnsent(now);
+            continue;
+        }
         Clock::time_point at = m_options.baud ? std::max(now, m_rxLineFree) : now;
-        for (ssize_t i = 0; i < n; ++i) {
+        for (ssize_t i = 1; i < n; ++i) {
             if (m_options.baud)
                 at += byteTime();
             m_input.push_back(buffer[i]);
@@ -375,6 +379,20 @@ void SwitchSimulator::takeInput(Clock::time_point now)
         }
         m_rxLineFree = at;
     }
+}
+
+void SwitchSimulator::dropUnsent(Clock::time_point now)
+{
+    m_hostFlushedAt = now;
+    size_t sent = 0;
+    while (sent < m_arrival.size() && m_arrival[sent] <= now)
+        ++sent;
+    if (sent < m_input.size())
+        log(true, std::vector<uint8_t>(m_input.begin() + long(sent), m_input.end()),
+            "unsent: dropped by the program before it reached the line (" + std::to_string(m_input.size() - sent) + " bytes)");
+    m_input.resize(sent);
+    m_arrival.resize(sent);
+    m_rxLineFree = std::min(m_rxLineFree, now);
 }
 
 bool SwitchSimulator::nextFrame(std::vector<uint8_t>& frame, Clock::time_point& complete)
@@ -638,7 +656,8 @@ int SwitchSimulator::receivedCount() const
     std::lock_guard<std::mutex> lock(m_mutex);
     int n = 0;
     for (const FrameLog& f : m_frames) {
-        if (f.received && f.what.rfind("malformed:", 0) != 0)
+        // Bytes the program dropped before they reached the line never reached the switch.
+        if (f.received && f.what.rfind("malformed:", 0) != 0 && f.what.rfind("unsent:", 0) != 0)
             ++n;
     }
     return n;

@@ -11,7 +11,8 @@
 // answer leaves, and answers are paced; a frame of the wrong shape is logged as malformed and
 // gets no answer; bytes the program has not read stay until it reads them, and, as with a
 // real port's driver, what it leaves unread when it closes the port is gone, as is whatever
-// the switch sends while the port is closed.
+// the switch sends while the port is closed. Bytes the program wrote stay in the host's
+// transmit queue until their time on the wire: a flush of the port drops those not yet sent.
 
 #include <atomic>
 #include <chrono>
@@ -23,6 +24,7 @@
 #include <thread>
 #include <vector>
 
+#include "link_claim_posix.h"
 #include "sim_options.h"
 
 namespace kmsim {
@@ -48,9 +50,12 @@ public:
     SwitchSimulator(const SwitchSimulator&) = delete;
     SwitchSimulator& operator=(const SwitchSimulator&) = delete;
 
-    // Opens the pseudo-terminal, makes the link and starts answering. False with `error` set.
+    // Opens the pseudo-terminal, claims and makes the link and starts answering. False with
+    // `error` set, among others when another live simulator owns the link's name or something
+    // other than a dead simulator's link stands there (see LinkClaim).
     bool start(std::string& error);
-    // Stops answering, closes the line and removes the link. Safe to call twice.
+    // Stops answering, closes the line and removes the link while it is still ours. Safe to
+    // call twice.
     void stop();
 
     const std::string& slavePath() const { return m_slavePath; }
@@ -62,7 +67,7 @@ public:
     std::vector<FrameLog> frames() const;
     // Every PROD_SET_DATA payload so far.
     std::vector<std::vector<uint8_t>> images() const;
-    // Number of well-formed frames received from the program.
+    // Number of well-formed frames received from the program (not what it dropped unsent).
     int receivedCount() const;
     // Number of malformed frames and stray bytes runs received.
     int malformedCount() const;
@@ -78,6 +83,8 @@ private:
     // Waits until `until` while taking input and following the port's opens and closes.
     // False when the simulator is stopping.
     bool waitUntil(Clock::time_point until);
+    // The program flushed the line at `now`: input not yet on the wire by then is gone.
+    void dropUnsent(Clock::time_point now);
     void pollOnce(int timeoutMs);
     void takeInput(Clock::time_point now);
     void followPortUse();
@@ -104,6 +111,7 @@ private:
     SimOptions m_options;
     std::string m_slavePath;
     std::string m_linkPath;
+    LinkClaim m_linkClaim;
     int m_master = -1;
     int m_keepSlave = -1;    // our own slave descriptor: the line survives the program's closes
     std::atomic<int> m_busyFd {-1};
@@ -119,6 +127,9 @@ private:
     std::vector<uint8_t> m_input;
     std::vector<Clock::time_point> m_arrival;
     Clock::time_point m_rxLineFree;
+    // When the program last dropped its unsent output (a flush of the port); bytes that would
+    // have reached the switch after that never do.
+    Clock::time_point m_hostFlushedAt;
     Clock::time_point m_txLineFree;
     int m_frameCount = 0;
     int m_imageCount = 0;

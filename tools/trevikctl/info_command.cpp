@@ -3,16 +3,17 @@
 #include <QJsonArray>
 #include <QJsonObject>
 
-#include "app_preferences.h"
 #include "com_handler256.h"
 #include "com_port_names.h"
 #include "ctl_common.h"
+#include "link_settings.h"
 
 int infoCommand(const QStringList& arguments)
 {
     Command command(QStringLiteral("trevikctl info --port COMn [--json]"),
                     QStringLiteral("Asks the switch on COMn for its 32 information records (GET_INFO) and prints its\n"
-                                   "number of ports and the records in hex."));
+                                   "number of ports and the records in hex."),
+                    {kExitOk, kExitUsage, kExitTransport});
     command.addPort(QStringLiteral("The switch's port."));
     command.addJson();
     int exit = kExitOk;
@@ -22,9 +23,10 @@ int infoCommand(const QStringList& arguments)
         return command.usageError(QStringLiteral("info asks one switch: give --port once"));
     const unsigned int number = command.portNumbers.first();
 
-    // For this run only: the stored port stays as the window left it.
-    pref::iDeviceCom = int(number);
-    COMHandler256 handler;
+    // The stored line settings, on this run's port; the stored port stays as the window left it.
+    LinkSettings settings = linkSettingsFromPreferences();
+    settings.portNumber = int(number);
+    COMHandler256 handler(settings);
     QList<InfoRecord> records;
     QString error;
     const bool ok = handler.getInfo(records, error);

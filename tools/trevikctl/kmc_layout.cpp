@@ -6,7 +6,7 @@
 #include "line_reader.h"
 #include "message_buffer.h"
 
-bool readKmcLayout(const QString& path, int ports, KmcLayout& layout)
+bool readKmcLayout(const QByteArray& path, int ports, KmcLayout& layout)
 {
     // The parser's tables are large: one static copy, as in the library.
     static zentrix::KmcData data;
@@ -14,7 +14,7 @@ bool readKmcLayout(const QString& path, int ports, KmcLayout& layout)
     char text[256] = {};
     zentrix::MessageBuffer out(text, int(sizeof text));
     zentrix::FileSource file;
-    if (!file.open(QFile::encodeName(path).constData()))
+    if (!file.open(path.constData()))
         return false;
     zentrix::LineReader reader(file.source());
     if (zentrix::parseKmc(reader, data, out) != zentrix::ParseResult::Complete)

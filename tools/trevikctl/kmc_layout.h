@@ -3,6 +3,7 @@
 // what a picture of the configuration needs and the 920-byte image does not carry (screen
 // numbers, resolutions, the passages' order in the file).
 
+#include <QByteArray>
 #include <QList>
 #include <QString>
 
@@ -32,6 +33,6 @@ struct KmcLayout
     QList<LayoutPassage> passages;
 };
 
-// Parses `path` for a switch of `ports` ports; false when the parser refuses the file (the
+// Parses the file at `path` (its bytes, as the library takes them) for a switch of `ports` ports; false when the parser refuses the file (the
 // conversion library gives the verdict and its message; this only reads the tables).
-bool readKmcLayout(const QString& path, int ports, KmcLayout& layout);
+bool readKmcLayout(const QByteArray& path, int ports, KmcLayout& layout);

@@ -53,7 +53,8 @@ int main(int argc, char* argv[])
     // The window's preferences: line settings, debug.ini and the user's settings file.
     g_configMgr.initialize();
 
-    const QStringList arguments = QCoreApplication::arguments().mid(2);
+    // The command line's own bytes: a file name need not be valid in any encoding.
+    const QStringList arguments = commandLineArguments(argc, argv).mid(1);
     using Run = int (*)(const QStringList&);
     const struct { const char* name; Run run; } commands[] = {
         {"ports", portsCommand}, {"info", infoCommand}, {"check", checkCommand},
@@ -64,7 +65,7 @@ int main(int argc, char* argv[])
     }
     const bool help = command == QLatin1String("--help") || command == QLatin1String("-h");
     std::fputs(kUsage, help ? stdout : stderr);
-    std::fputs(kExitCodeHelp, help ? stdout : stderr);
+    std::fputs(qPrintable(exitCodeHelp(kAllExitCodes)), help ? stdout : stderr);
     if (!help && !command.isEmpty())
         printError(QStringLiteral("unknown command '%1'").arg(command));
     return help ? kExitOk : kExitUsage;

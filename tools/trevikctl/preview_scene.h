@@ -2,7 +2,9 @@
 // A picture of a KMC configuration as a list of shapes, drawn once and written out twice
 // (SVG by hand, PNG through QPainter): one panel per switch port, its screens to scale where
 // the file places them, every passage end a marked stretch on its edge, and an arrow from the
-// first end of each passage to its second.
+// first end of each passage to its second. Every text (titles, screen names, passage numbers)
+// gets room of its own: a passage's number goes beside its stretch where that is free, else to
+// the nearest free spot of its panel; a screen's name shrinks to fit its screen.
 
 #include <QColor>
 #include <QLineF>
@@ -12,6 +14,7 @@
 #include <QString>
 
 #include "kmc_layout.h"
+#include "preview_text.h"
 
 struct SceneShape
 {
@@ -20,7 +23,7 @@ struct SceneShape
         Screen,  // rect, text "n" (screen) with its resolution in `detail`, port
         Stretch, // line along an edge, passage and end (1 or 2), colour
         Arrow,   // line from the first end's stretch to the second's, passage, colour
-        Label,   // text at rect's top-left: a passage's number beside its stretch
+        Label,   // a passage's number near its stretch: text, passage, end, colour
         Message, // the converter's refusal in the picture's place
     };
     Kind kind;
@@ -33,6 +36,9 @@ struct SceneShape
     int screen = 0;
     int passage = 0;
     int end = 0;
+    // What the shape writes, where: a panel its title (and "no screens"), a screen its name
+    // and resolution, a label its number, a message its message. No two overlap.
+    QList<SceneText> texts {};
 };
 
 struct Scene

@@ -7,6 +7,8 @@
 #include <QBuffer>
 #include <QComboBox>
 #include <QDir>
+#include <QElapsedTimer>
+#include <QRegularExpression>
 #include <QFileDialog>
 #include <QGridLayout>
 #include <QLabel>
@@ -22,6 +24,7 @@
 #include <memory>
 
 #include "browse_folder.h"
+#include "app_preferences.h"
 #include "com_handler256.h"
 #include "config_header.h"
 #include "conversion_library.h"
@@ -111,6 +114,19 @@ QString statusBar(Trevik& window)
     return labels[1]->text() + ' ' + labels[1]->styleSheet() + (yellow ? " yellow" : " red");
 }
 
+// The box hook of every test but those that watch the box themselves.
+void recordBox(QWidget* parent, MessageKind kind, const QString& title, const QString& text)
+{
+    g_boxes << title + ": " + text;
+    // The box belongs to the load: Process stays disabled while it shows.
+    auto* process = parent ? parent->findChild<QPushButton*>("processButt") : nullptr;
+    g_events << (process && process->isEnabled() ? "box over an enabled Process" : "box");
+    // The load's progress line goes when its box comes.
+    if (auto* progress = parent ? parent->findChild<QLabel*>("progressLabel") : nullptr; progress && progress->isVisible())
+        g_events << "progress still shown";
+    QCOMPARE(kind, title == "Trevik Tool" && text.contains("success") ? MessageKind::Information : MessageKind::Critical);
+}
+
 } // namespace
 
 class TestTrevikWindow : public QObject
@@ -127,6 +143,8 @@ private slots:
     void loadEnds_data();
     void loadEnds();
     void loadsOneAtATime();
+    void staysAliveDuringASlowLoad();
+    void keyboardKeepsItsPlace();
 
 private:
     kmsim::SwitchSimulator& addSwitch(int number, kmsim::SimOptions options = {});
@@ -326,6 +344,7 @@ void TestTrevikWindow::loadEnds()
         window.findChild<QLineEdit*>("filePathEdit")->setText(SOURCE_DIR "/" + file);
         QTRY_VERIFY(window.findChild<QPushButton*>("processButt")->isEnabled()); // the switch is seen
         window.findChild<QPushButton*>("processButt")->click();
+        QTRY_VERIFY_WITH_TIMEOUT(!g_boxes.isEmpty(), 20000); // the load runs while the window lives on
     }
     ConversionLibrary::setApiForTesting(nullptr);
     QCOMPARE(g_boxes, QStringList {box});
@@ -356,6 +375,7 @@ void TestTrevikWindow::loadsOneAtATime()
     });
     window.findChild<QLineEdit*>("filePathEdit")->setText(EXAMPLES "/two-desks.kmc");
     process->click();
+    QTRY_VERIFY_WITH_TIMEOUT(!g_boxes.isEmpty(), 20000);
 
     QVERIFY(!enabledDuringLoad);
     QCOMPARE(g_boxes, QStringList {"Trevik Tool: Configuration file has been successfully loaded to device"});
@@ -369,6 +389,96 @@ void TestTrevikWindow::loadsOneAtATime()
     QCOMPARE(process->isEnabled(), connectedDuringLoad);
 }
 
+// A switch at 9600 baud that takes 100 ms for each answer: the load takes seconds, and all
+// the while the window handles its events, shows where the load stands, and keeps a close
+// request for when the load has ended.
+void TestTrevikWindow::staysAliveDuringASlowLoad()
+{
+    kmsim::SimOptions options;
+    options.baud = 9600;
+    options.replyDelayMs = 100;
+    const kmsim::SwitchSimulator& sim = addSwitch(5, options);
+    g_configMgr.setDeviceCom(5);
+    Trevik window;
+    window.show();
+    auto* progress = window.findChild<QLabel*>("progressLabel");
+    window.findChild<QLineEdit*>("filePathEdit")->setText(EXAMPLES "/two-desks.kmc");
+    QTRY_VERIFY(window.findChild<QPushButton*>("processButt")->isEnabled());
+
+    // A timer that should fire every 10 ms: the longest stretch between two firings is the
+    // longest the event loop did not turn.
+    QElapsedTimer clock;
+    qint64 last = 0, longestGap = 0;
+    QStringList shown; // each progress text, once, in order
+    QTimer sampler;
+    QObject::connect(&sampler, &QTimer::timeout, [&] {
+        longestGap = qMax(longestGap, clock.elapsed() - last);
+        last = clock.elapsed();
+        const QString text = progress->isVisible() ? progress->text() : QString();
+        if (!text.isEmpty() && (shown.isEmpty() || shown.last() != text))
+            shown << text;
+    });
+    bool openDuringLoad = false;
+    QTimer::singleShot(1000, [&] {
+        window.close(); // the operator closes the window mid-load
+        openDuringLoad = window.isVisible();
+    });
+    clock.start();
+    sampler.start(10);
+    window.findChild<QPushButton*>("processButt")->click();
+    QTRY_VERIFY_WITH_TIMEOUT(!g_boxes.isEmpty(), 30000);
+    sampler.stop();
+
+    QCOMPARE(g_boxes, QStringList {"Trevik Tool: Configuration file has been successfully loaded to device"});
+    QCOMPARE(sim.images().size(), size_t(1)); // the close did not cut the write short
+    QVERIFY2(longestGap <= 100, qPrintable(QString::number(longestGap)));
+    QCOMPARE(g_events, QStringList {"box"}); // and the progress line had gone
+    QVERIFY(openDuringLoad);
+    QVERIFY(!window.isVisible()); // the close is carried out once the load has ended
+    // Records one by one, then the image's bytes as they leave the line, then the wait.
+    const int firstWrite = shown.indexOf(QRegularExpression("bytes written \\d+/936"));
+    QVERIFY2(firstWrite > 0, qPrintable(shown.join(" | ")));
+    QCOMPARE(shown.last(), QStringLiteral("waiting for the switch's answer"));
+    QVERIFY2(shown.mid(0, firstWrite).filter(QRegularExpression("^GET_INFO records \\d+/32$")).size() == firstWrite,
+             qPrintable(shown.join(" | ")));
+    QCOMPARE(shown[firstWrite - 1], QStringLiteral("GET_INFO records 32/32"));
+    QVERIFY2(shown.mid(firstWrite, shown.size() - firstWrite - 1).filter(QRegularExpression("^bytes written \\d+/936$")).size()
+                 == shown.size() - firstWrite - 1 && shown.size() - firstWrite - 1 > 3,
+             qPrintable(shown.join(" | ")));
+}
+
+// Tab to Process, Space, Enter on the box: the focus is back on Process, so the next Space
+// starts the next load, 300 times in a row. The first loads reach a real switch; the rest ask
+// an emulated one (whose port count ends them at once with a box): the keyboard's path is the
+// same.
+void TestTrevikWindow::keyboardKeepsItsPlace()
+{
+    addSwitch(5);
+    g_configMgr.setDeviceCom(5);
+    pref::iComBaudrate = 115200; // the image takes 81 ms on the line, not a second
+    Trevik window;
+    window.show();
+    QApplication::setActiveWindow(&window);
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    auto* process = window.findChild<QPushButton*>("processButt");
+    window.findChild<QLineEdit*>("filePathEdit")->setText(EXAMPLES "/two-desks.kmc");
+    QTRY_VERIFY(process->isEnabled());
+    process->setFocus(Qt::TabFocusReason);
+    int loads = 0;
+    for (; loads < 300 && QApplication::focusWidget() == process; ++loads) {
+        pref::bEmulateDevice = loads >= 3;
+        g_boxes.clear();
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
+        QTRY_VERIFY_WITH_TIMEOUT(!g_boxes.isEmpty(), 5000);
+        QCOMPARE(g_boxes.first().startsWith("Trevik Tool: Configuration file has been successfully loaded"), loads < 3);
+        QTRY_VERIFY(process->isEnabled());
+    }
+    pref::bEmulateDevice = false;
+    pref::iComBaudrate = 9600;
+    QCOMPARE(loads, 300);
+    QCOMPARE(QApplication::focusWidget(), process);
+}
+
 int main(int argc, char* argv[])
 {
     QTemporaryDir home; // a private user: settings and pinned ports
@@ -379,13 +489,7 @@ int main(int argc, char* argv[])
     QDir().mkpath(portFolder());
     QApplication application(argc, argv);
     g_configMgr.initialize();
-    setMessageBoxHook([](QWidget* parent, MessageKind kind, const QString& title, const QString& text) {
-        g_boxes << title + ": " + text;
-        // The box belongs to the load: Process stays disabled while it shows.
-        auto* process = parent ? parent->findChild<QPushButton*>("processButt") : nullptr;
-        g_events << (process && process->isEnabled() ? "box over an enabled Process" : "box");
-        QCOMPARE(kind, title == "Trevik Tool" && text.contains("success") ? MessageKind::Information : MessageKind::Critical);
-    });
+    setMessageBoxHook(recordBox);
     TestTrevikWindow test;
     return QTest::qExec(&test, argc, argv);
 }

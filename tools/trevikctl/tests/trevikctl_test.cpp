@@ -12,9 +12,15 @@
 #include <QTemporaryDir>
 #include <QXmlStreamReader>
 #include <gtest/gtest.h>
+#include <algorithm>
+#include <csignal>
+#include <fcntl.h>
 #include <memory>
+#include <thread>
+#include <unistd.h>
 
-#include "progress_bar.h"
+#include "ctl_common.h"
+#include "progress_board.h"
 #include "switch_simulator.h"
 #include "zentrix.h"
 
@@ -83,23 +89,40 @@ QByteArray convertedImage(const QString& path, int ports)
 
 TEST_F(Ctl, UsageVersionAndHelp)
 {
-    const struct { QStringList args; int exit; const char* shows; } rows[] = {
+    const struct { QStringList args; int exit; const char* shows; const char* never = nullptr; } rows[] = {
         {{"--version"}, 0, "1.0.0.5, build 1612211426"},
         {{"--help"}, 0, "5  the switch refused or did not answer the write"},
         {{"load", "--help"}, 0, "--port <COMn>"},
         {{"preview", "--help"}, 0, "Exit codes:"},
         {{}, 2, "Usage: trevikctl COMMAND"},
         {{"frobnicate"}, 2, "unknown command 'frobnicate'"},
-        {{"load", kExamples + "/two-desks.kmc"}, 2, "--port wants a port such as COM7"},
-        {{"info", "--port", "LPT1"}, 2, "--port wants a port"},
-        {{"check"}, 2, "Usage: trevikctl check FILE"},
+        {{"load", "--help"}, 0, "128+n  stopped by signal n"},
+        // Each subcommand's help lists only the codes it can return.
+        {{"check", "--help"}, 0, "2  usage error\n", "3  port"},
+        {{"info", "--help"}, 0, "3  port or transport failure", "1  the converter"},
+        {{"load", kExamples + "/two-desks.kmc"}, 2, "--port is missing: name the switch's port, such as COM7"},
+        {{"info", "--port", "LPT1"}, 2, "--port LPT1: give a port from COM1 to COM255"},
+        {{"check"}, 2, "the KMC file is missing\nUsage: trevikctl check FILE"},
+        {{"check", "a.kmc", "b.kmc"}, 2, "unexpected argument 'b.kmc'"},
         {{"preview", kExamples + "/two-desks.kmc", "-o", "x.gif"}, 2, "-o wants a file ending in .svg or .png"},
-        {{"ports", "--bogus"}, 2, "Unknown option 'bogus'"},
+        {{"ports", "--bogus"}, 2, "Unknown option 'bogus'.\nUsage: trevikctl ports"},
+        // One rule for ranges, whichever the option: a usage error that names the range.
+        {{"check", kExamples + "/two-desks.kmc", "--ports", "0"}, 2, "--ports 0: give a number from 1 to 8"},
+        {{"check", kExamples + "/two-desks.kmc", "--ports", "9"}, 2, "--ports 9: give a number from 1 to 8"},
+        {{"check", kExamples + "/two-desks.kmc", "--ports", "-1"}, 2, "--ports -1: give a number from 1 to 8"},
+        {{"check", kExamples + "/two-desks.kmc", "--ports", "abc"}, 2, "--ports abc: give a number from 1 to 8"},
+        {{"info", "--port", "COM0"}, 2, "--port COM0: give a port from COM1 to COM255"},
+        {{"info", "--port", "COM256"}, 2, "--port COM256: give a port from COM1 to COM255"},
+        {{"info", "--port", "1000"}, 2, "--port 1000: give a port from COM1 to COM255"},
+        {{"load", kExamples + "/two-desks.kmc", "--port", "COM7", "--port", "7"}, 2, "--port COM7 is given twice"},
     };
     for (const auto& row : rows) {
         const Outcome r = run(row.args);
         EXPECT_EQ(r.exit, row.exit) << row.args.join(' ').toStdString();
         EXPECT_TRUE((r.out + r.err).contains(row.shows)) << (r.out + r.err).toStdString();
+        if (row.never) {
+            EXPECT_FALSE((r.out + r.err).contains(row.never)) << (r.out + r.err).toStdString();
+        }
     }
 }
 
@@ -211,12 +234,29 @@ TEST_F(Ctl, LoadShowsProgressOnATerminal)
     EXPECT_EQ(r.exit, 0);
     for (const char* step : {"GET_INFO records 32/32", "bytes written 936/936", "waiting for the switch's answer"})
         EXPECT_TRUE(r.out.contains(step)) << step << "\n" << r.out.toStdString();
-    EXPECT_EQ(ProgressBar::line("COM7", {DeviceProgress::Writing, 468, 936}),
-              "COM7 [###############...............] bytes written 468/936");
 }
 
-// One port after another; the exit code is that of the first port that failed.
-TEST_F(Ctl, LoadAcrossPortsReportsEachAndExitsWithTheFirstFailure)
+// A progress line never fills its terminal's width (it would wrap and scroll), and keeps what
+// it says when the bar has to shrink or go.
+TEST(ProgressBoardLine, FitsTheTerminal)
+{
+    const struct { int columns; DeviceProgress progress; const char* line; } rows[] = {
+        {80, {DeviceProgress::Writing, 468, 936}, "COM7 [###############...............] bytes written 468/936"},
+        {50, {DeviceProgress::Writing, 468, 936}, "COM7 [##########..........] bytes written 468/936"},
+        {50, {DeviceProgress::InfoRecords, 8, 32}, "COM7 [#####...............] GET_INFO records 8/32"},
+        {50, {DeviceProgress::AwaitingAnswer, 0, 0}, "COM7 [##########] waiting for the switch's answer"},
+        {30, {DeviceProgress::InfoRecords, 8, 32}, "COM7 GET_INFO records 8/32"},
+        {20, {DeviceProgress::Writing, 936, 936}, "COM7 bytes written "},
+    };
+    for (const auto& row : rows) {
+        const QString line = ProgressBoard::line("COM7", row.progress, row.columns);
+        EXPECT_EQ(line, row.line) << row.columns << " " << line.toStdString();
+        EXPECT_LT(line.size(), row.columns);
+    }
+}
+
+// Every port at once; each reports its own outcome, in the order given.
+TEST_F(Ctl, LoadAcrossPortsReportsEach)
 {
     const struct { const char* label; kmsim::SimOptions second; const char* file; int exit; const char* result; } rows[] = {
         {"switch silent after the image", [] { kmsim::SimOptions o; o.fault = kmsim::Fault::Silence; o.faultAt = 32; return o; }(),
@@ -230,7 +270,6 @@ TEST_F(Ctl, LoadAcrossPortsReportsEachAndExitsWithTheFirstFailure)
         startSwitch(8, row.second);
         const Outcome r = run({"load", kExamples + "/" + row.file, "--port", "COM7", "--port", "8", "--port", "COM9",
                            "--ports", "4", "--json"});
-        EXPECT_EQ(r.exit, row.exit) << row.label;
         const QJsonArray ports = r.json().toArray();
         ASSERT_EQ(ports.size(), 3) << row.label << r.out.toStdString();
         EXPECT_EQ(ports[1]["port"].toString(), "COM8");
@@ -244,6 +283,112 @@ TEST_F(Ctl, LoadAcrossPortsReportsEachAndExitsWithTheFirstFailure)
     const Outcome table = run({"load", kExamples + "/two-desks.kmc", "--port", "COM7", "--port", "COM9", "--quiet"});
     EXPECT_TRUE(table.out.contains("PORT\tRESULT\tMESSAGE\nCOM7\tloaded\t")) << table.out.toStdString();
     EXPECT_TRUE(table.out.contains("COM9\tno-info\tNo such file or directory"));
+}
+
+// The run's exit code is the most serious of its ports', whatever the order of --port.
+TEST_F(Ctl, LoadExitCodeDoesNotDependOnTheOrderOfPorts)
+{
+    kmsim::SimOptions silent;
+    silent.fault = kmsim::Fault::Silence;
+    silent.faultAt = 32;
+    kmsim::SimOptions eightPorts;
+    eightPorts.portCount = 8;
+    const struct { QStringList ports; int exit; } rows[] = {
+        {{"COM7", "COM8"}, 5}, {{"COM8", "COM7"}, 5},
+        {{"COM7", "COM8", "COM9"}, 3}, {{"COM9", "COM8", "COM7"}, 3}, {{"COM8", "COM9", "COM7"}, 3},
+    };
+    for (const auto& row : rows) {
+        switches.clear(); // the silence comes once, at the image
+        startSwitch(7, silent);     // 5: the switch did not answer the write
+        startSwitch(8, eightPorts); // 4: wrong number of ports
+        QStringList arguments {"load", kExamples + "/two-desks.kmc", "--quiet"};
+        for (const QString& port : row.ports)
+            arguments << "--port" << port;
+        EXPECT_EQ(run(arguments).exit, row.exit) << row.ports.join(' ').toStdString();
+    }
+    const struct { QList<int> codes; int overall; } pure[] = {
+        {{}, 0}, {{0, 0}, 0}, {{1, 1}, 1}, {{0, 4}, 4}, {{4, 5}, 5}, {{5, 3, 4}, 3}, {{3, 0}, 3},
+    };
+    for (const auto& row : pure) {
+        QList<int> codes = row.codes;
+        std::sort(codes.begin(), codes.end());
+        do {
+            EXPECT_EQ(overallExit(codes), row.overall);
+        } while (std::next_permutation(codes.begin(), codes.end()));
+    }
+}
+
+// Messages name the user's file and the system's reason, never a port count nobody read, and
+// a file name's bytes reach the library as they are.
+TEST_F(Ctl, MessagesNameTheFileAndInventNothing)
+{
+    const QString missing = home.path() + "/missing.kmc";
+    const Outcome check = run({"check", missing});
+    EXPECT_EQ(check.exit, 1);
+    EXPECT_TRUE(check.err.contains((missing + ": No such file or directory").toUtf8())) << check.err.toStdString();
+    EXPECT_TRUE(check.out.contains("Ports: unknown\n")) << check.out.toStdString();
+    EXPECT_TRUE(run({"check", missing, "--json"}).json().toObject()["ports"].isNull());
+    EXPECT_EQ(run({"check", missing, "--ports", "4", "--json"}).json().toObject()["ports"].toInt(), 4);
+
+    startSwitch(7);
+    const Outcome load = run({"load", missing, "--port", "COM7"});
+    EXPECT_EQ(load.exit, 1);
+    EXPECT_EQ((load.out + load.err).count("Cannot open test.kmc"), 1) << (load.out + load.err).toStdString();
+    EXPECT_TRUE(load.err.startsWith(("trevikctl: " + missing + ": No such file or directory").toUtf8()));
+
+    // A name that is not UTF-8: made and handed over as bytes.
+    const QByteArray folder = QFile::encodeName(home.path());
+    const QByteArray odd = folder + "/inv\xff.kmc";
+    QFile example(kExamples + "/two-desks.kmc");
+    ASSERT_TRUE(example.open(QIODevice::ReadOnly));
+    const QByteArray content = example.readAll();
+    const int fd = ::open(odd.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(::write(fd, content.constData(), size_t(content.size())), content.size());
+    ::close(fd);
+    for (const char* command : {"check", "load"}) {
+        const QString line = QStringLiteral("exec \"$0\" %1 \"$(printf '%2/inv\\377.kmc')\" --port COM7 --quiet")
+                                 .arg(QLatin1String(command), home.path());
+        const Outcome r = run({"-c", QString(line).replace(QLatin1String(" --port COM7 --quiet"),
+                                                           QLatin1String(command) == QLatin1String("check") ? "" : " --port COM7 --quiet"),
+                               TREVIKCTL_PATH}, "/bin/sh");
+        EXPECT_EQ(r.exit, 0) << command << r.out.toStdString() << r.err.toStdString();
+    }
+    EXPECT_EQ(switches.back()->images().size(), 1u);
+    ::unlink(odd.constData()); // a name the temporary folder's own clean-up cannot spell
+}
+
+// Ctrl-C in the middle of the write: the rest of the frame never reaches the switch, the
+// program ends with 128 + SIGINT and lets the port go, and a retry loads.
+TEST_F(Ctl, InterruptStopsTheLine)
+{
+    kmsim::SimOptions slow;
+    slow.baud = 2400;
+    const kmsim::SwitchSimulator& sim = startSwitch(7, slow);
+    ASSERT_TRUE(QDir().mkpath(home.path() + "/config/Velmora"));
+    QFile settings(home.path() + "/config/Velmora/Trevik Tool.ini");
+    ASSERT_TRUE(settings.open(QIODevice::WriteOnly));
+    settings.write("[main_config]\ngeneral.comparam_baudrate=2400\n");
+    settings.close();
+    QProcess load;
+    load.setProcessEnvironment(environment);
+    load.start(TREVIKCTL_PATH, {"load", kExamples + "/two-desks.kmc", "--port", "COM7", "--quiet"});
+    ASSERT_TRUE(load.waitForStarted());
+    // The image's 936 bytes take 3.9 s at 2400 baud; the interrupt comes 1.2 s into them.
+    while (sim.receivedCount() < 32 && !load.waitForFinished(10)) {
+    }
+    ASSERT_EQ(sim.receivedCount(), 32) << load.readAllStandardError().toStdString();
+    std::this_thread::sleep_for(std::chrono::milliseconds(1200));
+    ::kill(pid_t(load.processId()), SIGINT);
+    ASSERT_TRUE(load.waitForFinished(3000));
+    EXPECT_EQ(load.exitCode(), 128 + SIGINT) << load.readAllStandardError().toStdString();
+    // Longer than the frame's remaining time on the wire: nothing more arrives.
+    std::this_thread::sleep_for(std::chrono::milliseconds(3000));
+    EXPECT_EQ(sim.receivedCount(), 32);
+    EXPECT_TRUE(sim.images().empty());
+    const Outcome retry = run({"load", kExamples + "/two-desks.kmc", "--port", "COM7", "--quiet"});
+    EXPECT_EQ(retry.exit, 0) << retry.err.toStdString();
+    EXPECT_EQ(sim.images().size(), 1u);
 }
 
 } // namespace
