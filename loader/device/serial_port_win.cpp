@@ -15,6 +15,11 @@
 
 namespace {
 
+// The code of this layer's last failure on this thread. Windows' own value is not enough: the
+// event loop the logic may run between a failure and its report (the open retry's wait) makes
+// system calls that overwrite it.
+thread_local DWORD t_lastError = 0;
+
 struct WinPort
 {
     HANDLE handle = INVALID_HANDLE_VALUE;
@@ -36,8 +41,22 @@ WinPort* portOf(SerialHandle handle)
 
 bool fail(DWORD code)
 {
+    t_lastError = code;
     ::SetLastError(code);
     return false;
+}
+
+// Keeps the code the system call that just failed left.
+bool failed()
+{
+    t_lastError = ::GetLastError();
+    return false;
+}
+
+// The result of a system call: true, or false with its code kept.
+bool checked(BOOL ok)
+{
+    return ok ? true : failed();
 }
 
 // Counts a read or write as under way for as long as it lives.
@@ -81,8 +100,10 @@ public:
         const HANDLE h = ::CreateFileW(reinterpret_cast<LPCWSTR>(devicePath.utf16()),
                                        GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                                        0, nullptr);
-        if (h == INVALID_HANDLE_VALUE)
-            return kInvalidSerialHandle; // CreateFileW's own code stays the thread's
+        if (h == INVALID_HANDLE_VALUE) {
+            failed();
+            return kInvalidSerialHandle;
+        }
         auto* port = new WinPort;
         port->handle = h;
         return reinterpret_cast<SerialHandle>(port);
@@ -126,7 +147,7 @@ public:
         if (!readDcb(*port, current))
             return false;
         DCB wanted = dcbWithLineState(current, state);
-        return ::SetCommState(port->handle, &wanted) != 0;
+        return checked(::SetCommState(port->handle, &wanted));
     }
 
     bool getTimeouts(SerialHandle handle, SerialTimeouts& timeouts) override
@@ -136,7 +157,7 @@ public:
             return fail(ERROR_INVALID_HANDLE);
         COMMTIMEOUTS t {};
         if (!::GetCommTimeouts(port->handle, &t))
-            return false;
+            return failed();
         timeouts.readIntervalTimeout = t.ReadIntervalTimeout;
         timeouts.readTotalTimeoutMultiplier = t.ReadTotalTimeoutMultiplier;
         timeouts.readTotalTimeoutConstant = t.ReadTotalTimeoutConstant;
@@ -156,7 +177,7 @@ public:
         t.ReadTotalTimeoutConstant = timeouts.readTotalTimeoutConstant;
         t.WriteTotalTimeoutMultiplier = timeouts.writeTotalTimeoutMultiplier;
         t.WriteTotalTimeoutConstant = timeouts.writeTotalTimeoutConstant;
-        return ::SetCommTimeouts(port->handle, &t) != 0;
+        return checked(::SetCommTimeouts(port->handle, &t));
     }
 
     bool inputQueueCount(SerialHandle handle, quint32& count) override
@@ -169,7 +190,7 @@ public:
         DWORD errors = 0;
         COMSTAT status {};
         if (!::ClearCommError(port->handle, &errors, &status))
-            return false;
+            return failed();
         count = status.cbInQue;
         return true;
     }
@@ -204,7 +225,7 @@ public:
         DWORD n = 0;
         const BOOL ok = ::ReadFile(port->handle, buffer, length, &n, nullptr);
         got = n;
-        return ok != 0;
+        return checked(ok);
     }
 
     bool write(SerialHandle handle, const void* buffer, quint32 length,
@@ -221,7 +242,7 @@ public:
         const BOOL ok = ::WriteFile(port->handle, buffer, length, &n, nullptr);
         written = n;
         if (!ok)
-            return false;
+            return failed();
         if (port->aborted)
             return fail(ERROR_OPERATION_ABORTED);
         // A write that ran into its total time-out completes as a success with fewer bytes.
@@ -235,7 +256,7 @@ public:
         WinPort* port = portOf(handle);
         if (!port)
             return fail(ERROR_INVALID_HANDLE);
-        return ::PurgeComm(port->handle, flags) != 0;
+        return checked(::PurgeComm(port->handle, flags));
     }
 
     bool abort(SerialHandle handle) override
@@ -259,8 +280,12 @@ public:
 
     void sleepMs(unsigned milliseconds) override { ::Sleep(milliseconds); }
 
-    int lastError() override { return int(::GetLastError()); }
-    void setLastError(int code) override { ::SetLastError(DWORD(code)); }
+    int lastError() override { return int(t_lastError); }
+    void setLastError(int code) override
+    {
+        t_lastError = DWORD(code);
+        ::SetLastError(DWORD(code));
+    }
 
     QString errorText(int code) override
     {
@@ -285,7 +310,7 @@ private:
     {
         ZeroMemory(&dcb, sizeof dcb);
         dcb.DCBlength = sizeof dcb;
-        return ::GetCommState(port.handle, &dcb) != 0;
+        return checked(::GetCommState(port.handle, &dcb));
     }
 };
 

@@ -382,11 +382,16 @@ TEST(OpenRetry, OpenAfterTheWaitEndedIsNeverKept)
     line.holdPort(kTestCom, 1000); // free again before the retry's moment
     TestableHandler handler;
     QObject::disconnect(SerialDeviceEnumerator::instance(), nullptr, &handler, nullptr);
-    // Quitting the application leaves every running loop, the retry's wait among them.
-    QTimer::singleShot(300, [] { QCoreApplication::exit(0); });
+    // Quitting the application leaves every running loop, the retry's wait among them. The
+    // operation runs inside the application's own loop, as in the program, so that quitting
+    // ends that loop too and nothing of it is left for later tests of this process.
     QList<InfoRecord> records;
     QString error;
-    EXPECT_FALSE(handler.getInfo(records, error));
+    bool ok = true;
+    QTimer::singleShot(0, [&] { ok = handler.getInfo(records, error); });
+    QTimer::singleShot(300, [] { QCoreApplication::exit(0); });
+    QCoreApplication::exec();
+    EXPECT_FALSE(ok);
     EXPECT_EQ(error.toStdString(), systemText(platform_codes::kPortBusy));
     QTest::qWait(2500);
     EXPECT_EQ(handler.handle(), 0);

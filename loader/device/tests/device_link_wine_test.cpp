@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include "handler_test_support.h"
+#include "platform_codes.h"
 
 namespace {
 
@@ -41,7 +42,7 @@ TEST(Link, BothCommandsAtTheSwitchsPace)
     ProdDataRequest request = configRequest(920);
     ASSERT_TRUE(handler.prodSetData(request, error)) << error.toStdString();
     EXPECT_EQ(request.status, 7u);
-    QFile image(windowsPath(qgetenv("TREVIK_TEST_SAVE_DIR")) + QStringLiteral("/image-000.bin"));
+    QFile image(windowsPath(qgetenv("TREVIK_TEST_SAVE_DIR")) + QStringLiteral("/image-001.bin"));
     ASSERT_TRUE(image.open(QIODevice::ReadOnly)) << image.fileName().toStdString();
     EXPECT_EQ(image.readAll(), request.payload) << "the image arrived whole, bytes 0x0A and 0x0D unchanged";
 }
@@ -49,7 +50,7 @@ TEST(Link, BothCommandsAtTheSwitchsPace)
 struct FailureCase
 {
     bool prodSetData;
-    const char* expected;
+    std::string expected;
     DeviceFailure where;
     int recordsKept;
     bool switchStays = true; // false: the switch is gone afterwards
@@ -101,11 +102,12 @@ TEST(Link, HangUpAtRecord6)
     expectFailure({false, "COM port read failed by timeout", DeviceFailure::HangUp, 6, false});
 }
 
-// A switch that takes nothing. A pseudo-terminal takes the whole frame into its buffer, so
-// the write goes through at once (as with many USB adapters) and the missing answer speaks.
+// A switch that takes nothing (output stopped, as by CTS held low): the write runs into its
+// time-out, and the system's text for that reaches the caller.
 TEST(Link, StalledSwitch)
 {
-    expectFailure({true, "COM port read failed by timeout", DeviceFailure::Read, 0});
+    const std::string timeout = serialPortApi().errorText(platform_codes::kTimedOut).remove('\r').remove('\n').toStdString();
+    expectFailure({true, "Write failed with error : " + timeout, DeviceFailure::Write, 0});
 }
 
 } // namespace
