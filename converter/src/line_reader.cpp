@@ -5,15 +5,23 @@
 
 namespace zentrix {
 
+constexpr char kCtrlZ = '\x1a';
+
 int LineReader::rawChar()
 {
     if (position_ == length_) {
         if (end_ || error_)
             return kEnd;
-        long got = source_.read(source_.context, buffer_, sizeof buffer_);
+        long got = ctrlZ_ ? 0 : source_.read(source_.context, buffer_, sizeof buffer_);
         if (got < 0) {
             error_ = true;
             return kEnd;
+        }
+        // The buffer is cut at a Ctrl-Z, so the line scan below never sees one.
+        const char *mark = static_cast<const char *>(std::memchr(buffer_, kCtrlZ, static_cast<std::size_t>(got)));
+        if (mark) {
+            got = mark - buffer_;
+            ctrlZ_ = true;
         }
         if (got == 0) {
             end_ = true;

@@ -1,7 +1,9 @@
 // Delivers a KMC file line by line with the semantics the format was defined by: C's fgets on
 // a stream opened in text mode. Lines are at most 255 characters, the newline stays part of
-// the line, longer lines arrive in pieces, and CR LF arrives as a single LF. The bytes come
-// from a ByteSource, so tests and the fuzzer can feed memory instead of a file.
+// the line, longer lines arrive in pieces, and CR LF arrives as a single LF. A Ctrl-Z (0x1A)
+// ends the file, as text mode reads it on Windows; the same on every platform, so one file
+// converts the same everywhere. The bytes come from a ByteSource, so tests and the fuzzer can
+// feed memory instead of a file.
 #ifndef ZENTRIX_LINE_READER_H
 #define ZENTRIX_LINE_READER_H
 
@@ -27,7 +29,7 @@ public:
     // then atEnd() or failed() says why.
     Result next(char (&line)[kLineCapacity]);
 
-    // True once a read has met the end of input (like feof: not before a read tried).
+    // True once a read has met the end of input or a Ctrl-Z (like feof: not before a read tried).
     bool atEnd() const { return end_; }
     bool failed() const { return error_; }
 
@@ -42,6 +44,7 @@ private:
     std::size_t position_ = 0;
     bool end_ = false;
     bool error_ = false;
+    bool ctrlZ_ = false;  // the buffer ends at a Ctrl-Z: nothing more is read from the source
 };
 
 // A source over memory, for tests. `chunk` bounds what one read delivers, so tests can put
@@ -54,7 +57,8 @@ struct MemorySource {
     ByteSource source();
 };
 
-// A source over a file opened read-only by its narrow path, without change of encoding.
+// A source over a file opened read-only by its narrow path, without change of encoding. The
+// bytes come as they are stored (binary): the text-mode reading is the LineReader's.
 class FileSource {
 public:
     FileSource() = default;

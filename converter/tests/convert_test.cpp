@@ -27,7 +27,7 @@ const Case kCases[] = {
     {EXA "two-desks.kmc", 0, 1, "Invalid number of ports"},
     {MISSING, 9, 1, "Invalid number of ports"},  // checked before the file is opened
     {MISSING, 4, 1, "Cannot open test.kmc"},
-    {KMC_FIXTURE_DIR, 4, 1, "test.kmc read error"},  // a folder opens, but cannot be read
+    {KMC_FIXTURE_DIR, 4, 1, kFolderPathMessage},
     // The largest image first: every smaller one after it must write all its fillers afresh.
     {EXA "largest-16-screens-24-passages.kmc", 4, 0, "largest-16-screens-24-passages.hex"},
     {EXA "eight-ports.kmc", 8, 0, "eight-ports.hex"},
@@ -42,6 +42,7 @@ const Case kCases[] = {
     {FIX "parser-version-line-inside-first-piece.kmc", 4, 1, "A file format is corrupted"},
     {FIX "parser-general-header-trailing-blank.kmc", 4, 1, "A file format is corrupted"},
     {FIX "parser-ends-inside-geometry.kmc", 4, 1, "A file format is corrupted"},
+    {FIX "parser-ctrl-z-inside-geometry.kmc", 4, 1, "A file format is corrupted"},
     {FIX "parser-pass-header-without-newline.kmc", 4, 1, "A file format is corrupted"},
     {FIX "parser-version-minor-100.kmc", 4, 1, "Invalid KMC version"},
     {FIX "parser-version-minor-negative.kmc", 4, 1, "Invalid KMC version"},
@@ -114,6 +115,7 @@ const Case kCases[] = {
     {FIX "builder-63-hundred-twenty-eight-passages.kmc", 4, 63, nullptr},
     // The two-desks set-up in other dresses gives the two-desks image.
     {FIX "valid-crlf-line-ends.kmc", 4, 0, "two-desks.hex"},
+    {FIX "valid-ctrl-z-ends-the-file.kmc", 4, 0, "two-desks.hex"},
     {FIX "valid-ends-after-last-passage-line.kmc", 4, 0, "two-desks.hex"},
     {FIX "valid-ends-after-last-passage-without-newline.kmc", 4, 0, "two-desks.hex"},
     {FIX "valid-free-spacing-and-trailing-text.kmc", 4, 0, "two-desks.hex"},
@@ -133,8 +135,7 @@ const Case kCases[] = {
 
 TEST(ConvertD, EveryFileGivesItsResultMessageAndImage)
 {
-    const auto openFiles = [] { return std::distance(std::filesystem::directory_iterator("/proc/self/fd"), {}); };
-    const auto filesBefore = openFiles();
+    const long filesBefore = openFileCount();
     unsigned char *firstImage = nullptr;
     for (const Case &c : kCases) {
         SCOPED_TRACE(std::string(c.path) + ", " + std::to_string(c.ports) + " ports");
@@ -155,7 +156,7 @@ TEST(ConvertD, EveryFileGivesItsResultMessageAndImage)
             EXPECT_EQ(size, -7);
         }
     }
-    EXPECT_EQ(openFiles(), filesBefore);  // the file is closed on every path
+    EXPECT_EQ(openFileCount(), filesBefore);  // the file is closed on every path
 }
 
 TEST(ConvertD, EveryFixtureExampleAndImageFileHasARow)

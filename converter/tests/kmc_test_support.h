@@ -3,15 +3,15 @@
 #ifndef KMC_TEST_SUPPORT_H
 #define KMC_TEST_SUPPORT_H
 
+#include "kmc_test_platform.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <sstream>
-#include <stdexcept>
 #include <string>
 
 namespace kmctest {
@@ -51,13 +51,7 @@ inline ::testing::AssertionResult sameImage(const std::string &want, const std::
 // A fresh folder under the system's temporary directory, removed with everything in it.
 class ScratchDir {
 public:
-    ScratchDir()
-    {
-        std::string pattern = (std::filesystem::temp_directory_path() / "zentrix-test-XXXXXX").string();
-        if (!mkdtemp(pattern.data()))
-            throw std::runtime_error("mkdtemp failed");
-        path_ = pattern;
-    }
+    ScratchDir() : path_(makeScratchFolder()) {}
     ~ScratchDir()
     {
         std::error_code ignored;

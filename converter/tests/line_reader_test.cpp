@@ -1,5 +1,6 @@
 // The line reader fed from memory, with reads cut short at every length, so buffer refills fall
-// on every position: inside a line, between a CR and its LF, at the 255-character limit.
+// on every position: inside a line, between a CR and its LF, at the 255-character limit, at a
+// Ctrl-Z.
 #include "line_reader.h"
 
 #include <gtest/gtest.h>
@@ -26,6 +27,10 @@ TEST(LineReader, SameLinesWhereverTheReadsEnd)
         {x255 + "x\r\n", {x255, "x\n"}},   // longer lines arrive in pieces of 255
         {x255 + "\r\nz", {x255, "\n", "z"}},
         {"", {}},
+        {"a\nb\x1a" "c\n", {"a\n", "b"}},  // a Ctrl-Z ends the file, as Windows text mode reads it
+        {"\x1a" "a\n", {}},
+        {"a\r\x1a\n", {"a\r"}},            // a CR before it has no LF to join
+        {"a\r\n\x1a\x1a", {"a\n"}},
     };
     for (const auto &c : cases) {
         for (std::size_t chunk = 1; chunk <= c.text.size() + 1; ++chunk) {
@@ -40,6 +45,25 @@ TEST(LineReader, SameLinesWhereverTheReadsEnd)
             EXPECT_FALSE(reader.failed());
         }
     }
+}
+
+TEST(LineReader, NothingAfterACtrlZIsRead)
+{
+    // The first read ends in the mark; any further read would fail.
+    int reads = 0;
+    LineReader reader(ByteSource{[](void *context, char *buffer, std::size_t) -> long {
+                                     if ((*static_cast<int *>(context))++ > 0)
+                                         return -1;
+                                     buffer[0] = 'a', buffer[1] = '\x1a', buffer[2] = 'b';
+                                     return 3;
+                                 },
+                                 &reads});
+    char line[kLineCapacity];
+    EXPECT_EQ(reader.next(line), LineReader::Result::Line);
+    EXPECT_STREQ(line, "a");
+    EXPECT_EQ(reader.next(line), LineReader::Result::NoLine);
+    EXPECT_TRUE(reader.atEnd() && !reader.failed());
+    EXPECT_EQ(reads, 1);
 }
 
 TEST(LineReader, ReadErrorGivesNoLineAndIsNotTheEnd)

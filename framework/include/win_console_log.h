@@ -5,6 +5,8 @@
 #include <QByteArray>
 #include <QString>
 
+#include <cstdint>
+
 class QFile;
 class LogConsole;
 
@@ -34,7 +36,7 @@ public:
     void close();
 
     // The console's output handle, -1 when there is none.
-    int consoleHandle() const;
+    std::intptr_t consoleHandle() const;
 
     bool isOpened() const { return m_bOpened; }
     bool isConsoleOpen() const { return m_bConsoleOpen; }

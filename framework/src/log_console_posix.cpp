@@ -53,7 +53,7 @@ void LogConsole::setTerminalForTesting(int iFd)
     g_iTerminalOverride = iFd;
 }
 
-LogConsole::LogConsole() : m_iHandle(-1), m_bNew(false) {}
+LogConsole::LogConsole() : m_iHandle(-1), m_bNew(false), m_bConsoleDevice(false) {}
 
 LogConsole::~LogConsole() = default;
 
@@ -67,10 +67,11 @@ bool LogConsole::open(const QString &strTitle, bool /*bRemoveClose: a terminal h
     if (!isatty(iFd))
         return false;
     m_bNew = false;
+    m_bConsoleDevice = true;
     m_iHandle = iFd;
     if (!strTitle.isEmpty()) {
         const QByteArray title = "\033]0;" + strTitle.toLocal8Bit() + '\007';
-        writeAll(m_iHandle, title.constData(), static_cast<size_t>(title.size()));
+        writeAll(static_cast<int>(m_iHandle), title.constData(), static_cast<size_t>(title.size()));
     }
     return true;
 }
@@ -80,7 +81,7 @@ void LogConsole::setTextAttribute(int iAttribute)
     if (m_iHandle < 0)
         return;
     const QByteArray sequence = ansiForConsoleAttribute(iAttribute);
-    writeAll(m_iHandle, sequence.constData(), static_cast<size_t>(sequence.size()));
+    writeAll(static_cast<int>(m_iHandle), sequence.constData(), static_cast<size_t>(sequence.size()));
 }
 
 void LogConsole::writeText(const char *szText)
@@ -89,7 +90,7 @@ void LogConsole::writeText(const char *szText)
         return;
     if (szText == nullptr)
         szText = "\n";
-    writeAll(m_iHandle, szText, std::strlen(szText));
+    writeAll(static_cast<int>(m_iHandle), szText, std::strlen(szText));
 }
 
 void LogConsole::free()

@@ -178,7 +178,7 @@ void WinConsoleLog::close()
     m_bOpened = false;
 }
 
-int WinConsoleLog::consoleHandle() const
+std::intptr_t WinConsoleLog::consoleHandle() const
 {
     return m_pConsole != nullptr ? m_pConsole->handle() : -1;
 }

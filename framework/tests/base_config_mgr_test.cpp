@@ -131,8 +131,8 @@ TEST_F(ConfigMgrTest, SavedSettingsFileTheNextRunAndTheEnd)
         QFile::remove(strSettings + ".bak"_q);
         mgr.save(&g_iMode);
         mgr.save(&g_iOdd);
-        EXPECT_EQ(testenv::readFile(strSettings), testenv::fixture("saved_settings.ini"));
-        EXPECT_EQ(testenv::readFile(strSettings + ".bak"_q), testenv::fixture("saved_settings.ini"));
+        EXPECT_EQ(testenv::readSettings(strSettings), testenv::fixture("saved_settings.ini"));
+        EXPECT_EQ(testenv::readSettings(strSettings + ".bak"_q), testenv::fixture("saved_settings.ini"));
     }
     SetUp();
     LogCapture capture;
@@ -147,7 +147,7 @@ TEST_F(ConfigMgrTest, SavedSettingsFileTheNextRunAndTheEnd)
     EXPECT_EQ(mgr.load(), 0);
     EXPECT_EQ(g_iNumber, -5);
     mgr.save(&g_iNumber);
-    EXPECT_EQ(testenv::readFile(strSettings), "[main_config]\ntest.number=77\n");
+    EXPECT_EQ(testenv::readSettings(strSettings), "[main_config]\ntest.number=77\n");
 }
 
 } // namespace

@@ -26,8 +26,8 @@ TEST(IniSerializer, BackupIsMadeWhenNoneExistsRefreshedByEveryFlushAndRemovedAtT
         EXPECT_FALSE(QFile::exists(strFile) || QFile::exists(strBackup)) << "nothing to write, nothing to back up";
         serializer.write(kMain, kConfig, "general.device_com"_q, 3);
         serializer.flush();
-        EXPECT_EQ(testenv::readFile(strFile), "[main_config]\ngeneral.device_com=3\n");
-        EXPECT_EQ(testenv::readFile(strBackup), testenv::readFile(strFile));
+        EXPECT_EQ(testenv::readSettings(strFile), "[main_config]\ngeneral.device_com=3\n");
+        EXPECT_EQ(testenv::readSettings(strBackup), testenv::readSettings(strFile));
         QFile::copy(strBackup, strBackup + "~"_q);
     }
     EXPECT_FALSE(QFile::exists(strBackup));
@@ -35,12 +35,12 @@ TEST(IniSerializer, BackupIsMadeWhenNoneExistsRefreshedByEveryFlushAndRemovedAtT
     QFile::rename(strBackup + "~"_q, strBackup);
     ASSERT_TRUE(testenv::writeFile(strFile, "[main_config]\ngeneral.device_com=4\n"));
     INISerializer serializer(strFile);
-    EXPECT_EQ(testenv::readFile(strBackup), "[main_config]\ngeneral.device_com=3\n");
+    EXPECT_EQ(testenv::readSettings(strBackup), "[main_config]\ngeneral.device_com=3\n");
     serializer.flush();
-    EXPECT_EQ(testenv::readFile(strBackup), "[main_config]\ngeneral.device_com=4\n");
+    EXPECT_EQ(testenv::readSettings(strBackup), "[main_config]\ngeneral.device_com=4\n");
     QFile::remove(strBackup);
     INISerializer second(strFile);
-    EXPECT_EQ(testenv::readFile(strBackup), "[main_config]\ngeneral.device_com=4\n") << "made at once when none exists";
+    EXPECT_EQ(testenv::readSettings(strBackup), "[main_config]\ngeneral.device_com=4\n") << "made at once when none exists";
 }
 
 struct Client : CQTSerializerClient

@@ -1,5 +1,5 @@
 // The support utilities: ARC4, CRC-8 and MD5 against published vectors, the machine code, the
-// protected form of texts and this machine's identity readers.
+// protected form of texts (this machine's identity readers: platform_identity_test_*.cpp).
 #include "arc4.h"
 #include "cqt_log.h"
 #include "crc8.h"
@@ -8,11 +8,7 @@
 #include "protected_text.h"
 #include "test_environment.h"
 
-#include <QSysInfo>
-
 #include <gtest/gtest.h>
-
-#include <sys/statvfs.h>
 
 namespace {
 
@@ -94,22 +90,6 @@ TEST_F(Support, ProtectedTextsAreBoundToTheMachine)
     testenv::useMachine("S-1-5-21-43", 0xCAFEF00D);
     QString strOut;
     EXPECT_FALSE(unprotectText(QLatin1String(known[0][1]), &strOut));
-}
-
-TEST(PlatformIdentity, ReadsThisMachine)
-{
-    const MachineIdentitySource source = platformMachineIdentity();
-    EXPECT_EQ(source.computerName(), QSysInfo::machineHostName());
-    QByteArray id = testenv::readFile("/etc/machine-id"_q).split('\n').first().trimmed();
-    id = id.isEmpty() ? testenv::readFile("/var/lib/dbus/machine-id"_q).split('\n').first().trimmed() : id;
-    EXPECT_EQ(source.machineIdentifier(QString()), QLatin1String(id));
-    struct statvfs info {};
-    ASSERT_EQ(statvfs("/", &info), 0);
-    EXPECT_EQ(source.systemVolumeSerial(), static_cast<uint32_t>(info.f_fsid));
-    // Without a test's machine, the machine code is made of these.
-    QString strCode;
-    EXPECT_TRUE(machineCode(&strCode));
-    EXPECT_EQ(strCode, machineCodeText(buildMachineCodeBytes(source.machineIdentifier(QString()), source.systemVolumeSerial())));
 }
 
 } // namespace

@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QRegularExpression>
 #include <QSettings>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -72,16 +73,20 @@ LogCapture::~LogCapture() { qInstallMessageHandler(nullptr); }
 
 int main(int argc, char **argv)
 {
-    const char *szTmp = std::getenv("TMPDIR");
-    QByteArray root = QByteArray(szTmp != nullptr && *szTmp ? szTmp : "/tmp") + "/trevik-test-XXXXXX";
-    if (mkdtemp(root.data()) == nullptr)
+    QTemporaryDir root(QDir::tempPath() + "/trevik-test-XXXXXX"_q);
+    if (!root.isValid())
         return 2;
-    g_strRoot = QString::fromLocal8Bit(root);
+    root.setAutoRemove(false);
+    g_strRoot = root.path();
     QDir().mkpath(g_strRoot + "/home/.config"_q);
     QDir().mkpath(g_strRoot + "/tmp"_q);
-    setenv("HOME", root + "/home", 1);
-    setenv("XDG_CONFIG_HOME", root + "/home/.config", 1);
-    setenv("TMPDIR", root + "/tmp", 1);
+    const QByteArray native = QFile::encodeName(QDir::toNativeSeparators(g_strRoot));
+    const QByteArray separator = QFile::encodeName(QString(QDir::separator()));
+    qputenv("HOME", native + separator + "home");
+    qputenv("XDG_CONFIG_HOME", native + separator + "home" + separator + ".config");
+    // The temporary folder: TMPDIR on POSIX, TMP and TEMP on Windows.
+    for (const char *szName : {"TMPDIR", "TMP", "TEMP"})
+        qputenv(szName, native + separator + "tmp");
     QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, g_strRoot + "/home/.config"_q);
     std::atexit([] { QDir(g_strRoot).removeRecursively(); });
 

@@ -22,6 +22,11 @@ inline QByteArray readFile(const QString &strPath)
     QFile file(strPath);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
+// A settings file's text with LF line ends: QSettings ends its lines with CR LF on Windows.
+inline QByteArray readSettings(const QString &strPath)
+{
+    return readFile(strPath).replace("\r\n", "\n");
+}
 inline bool writeFile(const QString &strPath, const QByteArray &contents)
 {
     QFile file(strPath);
@@ -38,6 +43,9 @@ QByteArray maskTimes(const QByteArray &text);
 // platform's own readers again); machineReads() counts the identifier's reads since.
 void useMachine(const char *szIdentifier, uint32_t uSerial = 0);
 int machineReads();
+// Whether only the user running the test can open the file (mode 0600; on Windows an access list
+// naming that user alone, not inherited).
+bool isOwnerOnlyFile(const QString &strPath);
 
 } // namespace testenv
 

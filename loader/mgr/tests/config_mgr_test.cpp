@@ -44,7 +44,7 @@ TEST_F(AppPreferencesTest, FreshInstallationGivesTheDefaultsThroughSaveAndLoad)
         // Every record saved as it stands: the stored ones with their defaults, the others not at all.
         for (const CQTPreference &record : g_preferences)
             mgr.save(record.pValue);
-        EXPECT_EQ(testenv::readFile(strSettings), testenv::fixture("fresh_settings.ini"));
+        EXPECT_EQ(testenv::readSettings(strSettings), testenv::fixture("fresh_settings.ini"));
     }
     SwitchedConfigMgr mgr(strDir, "Trevik");
     EXPECT_EQ(mgr.initialize(), 0);
@@ -84,7 +84,7 @@ TEST_F(AppPreferencesTest, DebugFileThenSwitchesThenTheSettingsFileOfStoredPrefe
         for (const CQTPreference &record : g_preferences)
             if (record.iStorage == PREF_RUNTIME)
                 mgr.save(record.pValue);
-        EXPECT_EQ(testenv::readFile(strSettings), c[2]);
+        EXPECT_EQ(testenv::readSettings(strSettings), c[2]);
     }
 }
 
@@ -102,8 +102,8 @@ TEST_F(AppPreferencesTest, SetDeviceComSavesAtOnceUnderThePreferenceLock)
     EXPECT_TRUE(pWriter->wait(10000));
     delete pWriter;
     EXPECT_EQ(mgr.deviceCom(), 12);
-    EXPECT_EQ(testenv::readFile(strSettings), "[main_config]\ngeneral.device_com=12\n");
-    EXPECT_EQ(testenv::readFile(strSettings + ".bak"_q), "[main_config]\ngeneral.device_com=12\n");
+    EXPECT_EQ(testenv::readSettings(strSettings), "[main_config]\ngeneral.device_com=12\n");
+    EXPECT_EQ(testenv::readSettings(strSettings + ".bak"_q), "[main_config]\ngeneral.device_com=12\n");
 }
 
 } // namespace

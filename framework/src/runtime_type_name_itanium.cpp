@@ -1,4 +1,5 @@
-// Itanium C++ ABI (GCC, Clang): demangle, then write class types the Windows way.
+// Itanium C++ ABI (GCC and Clang, mingw-w64 included): demangle, then write class types the
+// Windows way.
 #include "runtime_type_name.h"
 
 #include <cxxabi.h>
