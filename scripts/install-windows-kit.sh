@@ -133,7 +133,8 @@ if [ -z "$benchmark_src" ]; then
   benchmark_src=$(find "$work" -maxdepth 1 -type d -name 'benchmark-*' | head -n1)
 fi
 gtest_args=(-DBUILD_GMOCK=ON -Dgtest_disable_pthreads=OFF)
-bench_args=(-DBENCHMARK_ENABLE_TESTING=OFF -DBENCHMARK_ENABLE_WERROR=OFF -DBENCHMARK_ENABLE_GTEST_TESTS=OFF)
+# Debian's source has no git history to read the version from; its own build passes it in.
+bench_args=(-DGIT_VERSION="${benchmark_src##*/benchmark-}" -DBENCHMARK_ENABLE_TESTING=OFF -DBENCHMARK_ENABLE_WERROR=OFF -DBENCHMARK_ENABLE_GTEST_TESTS=OFF)
 
 say "building GoogleTest and Google Benchmark for x86_64 and i686"
 t=$(date +%s)

@@ -11,7 +11,8 @@
 # folder that is removed afterwards.
 # SCREENSHOT_PROCESS=FILE then types FILE into the path field and presses Process with the
 # keyboard, as an operator would, and saves the screen with the message box that answers it
-# (needs xdotool); the box is then closed with Return.
+# (needs xdotool); the box is then closed with Return. SCREENSHOT_MIDLOAD=SECONDS also saves the
+# screen that many seconds after Process, while the load runs (OUTPUT-midload.png).
 # SCREENSHOT_CLOSE=1 closes the window afterwards as an operator would (through the window's
 # close request) and fails unless the program then ends by itself with exit status 0; without
 # it the program is simply terminated.
@@ -58,8 +59,15 @@ if [ -n "${SCREENSHOT_PROCESS:-}" ]; then
   xdotool key Tab
   xdotool type --delay 5 "$(realpath -m "$SCREENSHOT_PROCESS")"
   xdotool key --delay 20 Tab Tab Tab Tab Tab Tab Tab space
+  wait_left=${SCREENSHOT_PROCESS_WAIT:-8}
+  if [ -n "${SCREENSHOT_MIDLOAD:-}" ]; then
+    sleep "$SCREENSHOT_MIDLOAD"
+    import -window root "${out%.png}-midload.png"
+    echo "during the load: ${out%.png}-midload.png"
+    wait_left=$(awk -v a="$wait_left" -v b="$SCREENSHOT_MIDLOAD" 'BEGIN { print (a > b ? a - b : 0) }')
+  fi
   # The load writes 936 bytes at 9600 baud after 32 GET_INFO exchanges: a few seconds.
-  sleep "${SCREENSHOT_PROCESS_WAIT:-8}"
+  sleep "$wait_left"
   result="${out%.png}-process.png"
   import -window root "$result"
   echo "after Process: $result"

@@ -72,6 +72,10 @@ int CQTConfigMgr::deviceCom()
 void CQTConfigMgr::setDeviceCom(int iPort)
 {
     QMutexLocker locker(&g_preferenceLock);
+    // Filling the selector at every start picks the stored port again: nothing to write then
+    // (a save syncs the whole file to the disk).
+    if (pref::iDeviceCom == iPort)
+        return;
     pref::iDeviceCom = iPort;
     save(&pref::iDeviceCom);
 }

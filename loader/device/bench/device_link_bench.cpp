@@ -4,20 +4,20 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QSettings>
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>
 #include <cstdio>
 
 #include "app_preferences.h"
 #include "com_handler256.h"
+#include "bench_switch.h"
 #include "cqt_config_mgr.h"
-#include "switch_simulator.h"
 
 namespace {
 
 constexpr unsigned kBaud = 9600;
 constexpr int kReplyDelayMs = 200;
-constexpr int kCom = 201;
 
 double wireMs(int bytes)
 {
@@ -95,22 +95,18 @@ int main(int argc, char** argv)
     QTemporaryDir home;
     if (!home.isValid())
         return 1;
+    // Private settings, whatever the platform keeps them in.
     qputenv("HOME", home.path().toLocal8Bit());
     qputenv("XDG_CONFIG_HOME", (home.path() + QStringLiteral("/config")).toLocal8Bit());
-    const QString ports = home.path() + QStringLiteral("/ports");
-    qputenv("TREVIK_PORT_DIR", ports.toLocal8Bit());
+    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, home.path() + QStringLiteral("/settings"));
 
     QCoreApplication app(argc, argv);
     g_configMgr.initialize();
-    pref::iDeviceCom = kCom;
-    pref::iComBaudrate = int(kBaud);
-
-    kmsim::SimOptions options;
-    options.baud = kBaud;
-    options.replyDelayMs = kReplyDelayMs;
-    const auto simulator = kmsim::startQuietSwitch(options, kCom, ports.toStdString());
-    if (!simulator)
+    const int com = standBenchSwitch(kBaud, kReplyDelayMs, home.path());
+    if (com <= 0)
         return 1;
+    pref::iDeviceCom = com;
+    pref::iComBaudrate = int(kBaud);
 
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();

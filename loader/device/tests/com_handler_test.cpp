@@ -1,6 +1,7 @@
-// COMHandler256 against the simulated switch: the exchanges in their order, what lands in
-// the records and at the switch, every failure with its text, the open retry, and a line that
-// takes time or takes nothing.
+// COMHandler256 against a switch on the in-memory line: the exchanges in their order, what lands
+// in the records and at the switch, every failure with its text, the open retry, and a line
+// that takes time or takes nothing. Runs on every platform; the system texts expected are the
+// platform's own for the codes its layer gives (platform_codes.h).
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -8,26 +9,23 @@
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
-#include <cerrno>
 #include <functional>
 #include <gtest/gtest.h>
 
 #include "app_preferences.h"
-#include "device_test_support.h"
+#include "handler_test_support.h"
+#include "memory_line.h"
+#include "platform_codes.h"
 #include "serial_device_enumerator.h"
 
 namespace {
 
-QByteArray bytesOf(const std::vector<uint8_t>& v) { return QByteArray(reinterpret_cast<const char*>(v.data()), int(v.size())); }
+using Fault = MemorySwitch::Fault;
 
-QList<QByteArray> receivedFrames(const kmsim::SwitchSimulator& sim)
+// The system's text for `code`, as the handler quotes it.
+std::string systemText(int code)
 {
-    QList<QByteArray> out;
-    for (const kmsim::FrameLog& f : sim.frames()) {
-        if (f.received)
-            out << bytesOf(f.bytes);
-    }
-    return out;
+    return serialPortApi().errorText(code).remove(QLatin1Char('\r')).remove(QLatin1Char('\n')).toStdString();
 }
 
 // The calls without the waits for a reply, whose coming depends on timing.
@@ -49,7 +47,7 @@ TEST(GetInfo, ThirtyTwoExchangesFillTheRecords)
 {
     const QByteArray deadBeef = QByteArray::fromHex("efbeaddeefbeaddeefbeadde");
     const struct { const char* label; bool shortInfo, emulate; std::function<QByteArray(int)> record; } rows[] = {
-        {"long", false, false, [](int i) { return char(i) + bytesOf(kmsim::longInfoReply(uint8_t(i), 4)).mid(8, 18) + '\0'; }},
+        {"long", false, false, [](int i) { return char(i) + memorySwitchInfoReply(quint8(i), 4).mid(8, 18) + '\0'; }},
         {"short", true, false, [](int i) { return char(i) + QByteArray(18, 0) + '\t'; }},
         {"emulated", false, true, [&](int i) {
              return char(i) + (i > 2 ? QByteArray(18, 0) : "\x0f" + QByteArray(1, char(i)) + char(10 * (i + 1)) + QByteArray(3, 0) + deadBeef) + '\0';
@@ -57,17 +55,18 @@ TEST(GetInfo, ThirtyTwoExchangesFillTheRecords)
     for (const auto& row : rows) {
         resetPreferences(row.emulate ? 209 : kTestCom); // the emulated switch has no port
         pref::bEmulateDevice = row.emulate;
-        kmsim::SimOptions o;
-        o.shortInfo = row.shortInfo;
-        o.infoStatus = 9;
-        auto sim = startSwitch(o);
+        MemoryLine line;
+        MemorySwitch sw;
+        sw.shortInfo = row.shortInfo;
+        sw.infoStatus = 9;
+        line.addPort(kTestCom, sw);
         SerialTrace trace;
         TestableHandler handler;
         QList<int> done;
         handler.setProgress([&](const DeviceProgress& p) { done << p.done + 100 * p.stage + 1000 * p.total; });
         QList<InfoRecord> records {InfoRecord {}}; // the caller's list keeps what it had
         QString error;
-        ASSERT_TRUE(handler.getInfo(records, error)) << error.toStdString();
+        ASSERT_TRUE(handler.getInfo(records, error)) << row.label << ": " << error.toStdString();
         ASSERT_EQ(records.size(), 33) << row.label;
         QStringList exchanges;
         for (int i = 0; i < 32; ++i) {
@@ -75,15 +74,16 @@ TEST(GetInfo, ThirtyTwoExchangesFillTheRecords)
             exchanges << "write 60" << "sleep 10" << "read 2"; // request, pause, the reply's head
             if (!row.shortInfo)
                 exchanges << "read 58";
-            if (!row.emulate) { // header, record index, zeros
-                EXPECT_EQ(receivedFrames(*sim).value(i), QByteArray::fromHex("aa05000000003c00") + char(i) + QByteArray(51, 0));
-            }
         }
+        QList<QByteArray> expectedFrames;
+        for (int i = 0; i < 32 && !row.emulate; ++i) // header, record index, zeros
+            expectedFrames << QByteArray::fromHex("aa05000000003c00") + char(i) + QByteArray(51, 0);
+        EXPECT_EQ(line.frames(kTestCom), expectedFrames) << row.label;
         EXPECT_EQ(withoutWaits(trace), row.emulate ? QStringList() : operationTrace(exchanges)) << row.label;
         EXPECT_EQ(done.size(), row.emulate ? 0 : 32);
         EXPECT_EQ(done.value(0) + done.value(31), row.emulate ? 0 : 2 * 32000 + 1 + 32);
         EXPECT_EQ(switchPortCount(records[1]), row.emulate ? 14 : row.shortInfo ? 0 : 4);
-        EXPECT_TRUE(!handler.isBusy() && handler.handle() == 0) << row.label;
+        EXPECT_TRUE(!handler.isBusy() && handler.handle() == 0 && line.openHandles() == 0) << row.label;
     }
 }
 
@@ -96,12 +96,13 @@ TEST(ProdSetData, FrameGoesOutInPiecesOfSixtyAndTheStatusIsKept)
     for (const auto& row : rows) {
         resetPreferences();
         pref::bEmulateDevice = row.size == 44; // emulation never spares the real port
-        kmsim::SimOptions o;
-        o.prodStatus = row.status;
-        o.baud = unsigned(row.baud);
-        o.replyDelayMs = row.baud ? 200 : 0;
+        MemoryLine line;
+        MemorySwitch sw;
+        sw.prodStatus = row.status;
+        sw.baud = unsigned(row.baud);
+        sw.replyDelayMs = row.baud ? 200 : 0;
         pref::iComBaudrate = row.baud ? row.baud : 9600;
-        auto sim = startSwitch(o);
+        line.addPort(kTestCom, sw);
         SerialTrace trace;
         TestableHandler handler;
         QStringList progress;
@@ -130,8 +131,8 @@ TEST(ProdSetData, FrameGoesOutInPiecesOfSixtyAndTheStatusIsKept)
         exchange << "read 2"; // nothing but the frame's own time on the line before the answer is looked for
         EXPECT_EQ(withoutWaits(trace).filter(QRegularExpression("^(?!sleep )")), operationTrace(exchange, pref::iComBaudrate))
             << row.size;
-        ASSERT_EQ(receivedFrames(*sim).size(), 1);
-        const QByteArray frame = receivedFrames(*sim)[0];
+        ASSERT_EQ(line.frames(kTestCom).size(), 1);
+        const QByteArray frame = line.frames(kTestCom)[0];
         EXPECT_EQ(frame.left(6).toHex(), QByteArray("aa0e00000000"));
         EXPECT_EQ(quint8(frame[6]) | quint8(frame[7]) << 8, row.size + 8);
         EXPECT_EQ(frame.mid(8, 8).toHex(), QByteArray("0302000000800008")) << "index, kind, param";
@@ -152,7 +153,9 @@ TEST(Primitives, LineSettingsPiecesAndPaths)
     pref::iComRtsControl = 0x6;
     pref::iComDsrFlow = 0x2;
     pref::iComCtsFlow = 0x3;
-    auto sim = startSwitch();
+    MemoryLine line;
+    line.addPort(kTestCom);
+    line.addPort(1);
     SerialTrace trace;
     TestableHandler handler;
     ASSERT_TRUE(handler.openPort() && handler.configurePort()) << handler.error().toStdString();
@@ -165,11 +168,11 @@ TEST(Primitives, LineSettingsPiecesAndPaths)
     EXPECT_EQ(trace.lines().mid(8), (QStringList {"write 60", "write 1", "close"}));
     EXPECT_FALSE(handler.configurePort());
     EXPECT_EQ(handler.error(), QStringLiteral("Port handle is invalid"));
-    const auto first = startSwitch({}, 1); // pinned, so it is the test's whatever ttyS0 is
     pref::iDeviceCom = 1;
     EXPECT_TRUE(handler.openPort()) << handler.error().toStdString();
     handler.closePort();
     EXPECT_EQ(trace.lines().mid(11), (QStringList {"open COM1", "close"}));
+    EXPECT_EQ(line.openHandles(), 0);
 }
 
 enum class Op { GetInfo, ProdSetData };
@@ -178,10 +181,10 @@ struct FailureRow
 {
     const char* label;
     Op op;
-    std::function<void(kmsim::SimOptions&)> simulate; // null: no switch at all
-    std::function<void(SerialTrace&)> inject;
+    std::function<void(MemorySwitch&)> script; // null: no port at all
+    std::function<void(SerialTrace&, MemoryLine&)> inject;
     std::function<void()> prefer;
-    std::string expected;
+    std::function<std::string()> expected;     // asked when the row runs: system texts are the platform's
     DeviceFailure where;
     int recordsKept;
     bool purged;      // both queues purged after a failed read
@@ -202,17 +205,16 @@ TEST_P(Failure, ReachesTheCallerAndLeavesNothingOpen)
     resetPreferences();
     if (row.prefer)
         row.prefer();
-    std::unique_ptr<kmsim::SwitchSimulator> sim;
-    if (row.simulate) {
-        kmsim::SimOptions o;
-        row.simulate(o);
-        sim = startSwitch(o);
+    MemoryLine line;
+    if (row.script) {
+        MemorySwitch sw;
+        row.script(sw);
+        line.addPort(kTestCom, sw);
     }
     SerialTrace trace;
     if (row.inject)
-        row.inject(trace);
+        row.inject(trace, line);
     TestableHandler handler;
-    const int descriptors = openDescriptorCount();
     QElapsedTimer timer;
     timer.start();
     QString error;
@@ -224,7 +226,7 @@ TEST_P(Failure, ReachesTheCallerAndLeavesNothingOpen)
     const qint64 elapsed = timer.elapsed();
 
     EXPECT_FALSE(ok);
-    EXPECT_EQ(error.toStdString(), row.expected);
+    EXPECT_EQ(error.toStdString(), row.expected());
     EXPECT_EQ(handler.error(), error);
     EXPECT_EQ(handler.lastFailure(), row.where);
     EXPECT_TRUE(!handler.isBusy() && handler.handle() == 0) << "busy cleared, port closed";
@@ -232,83 +234,88 @@ TEST_P(Failure, ReachesTheCallerAndLeavesNothingOpen)
     for (int i = 0; i < records.size(); ++i)
         EXPECT_EQ(records[i].index, i);
     EXPECT_EQ(request.status, 0xEEu);
-    EXPECT_EQ(trace.count("close"), trace.lines().filter(QRegularExpression("^open [^ ]*$")).size())
-        << "every port opened is closed";
-    // The switch that hung up closed its own ends: then no descriptor may point at the line.
-    EXPECT_EQ(sim && sim->hungUp() ? descriptorsOn(sim->slavePath()) : openDescriptorCount() - descriptors, 0);
+    EXPECT_EQ(line.openHandles(), 0) << "every port opened is closed";
     EXPECT_EQ(trace.count("purge 15"), row.purged ? 1 : 0);
     // A line set up but left without its time-outs gets its own settings back.
-    const bool timeouts = row.expected.find("COMMTIMEOUTS") != std::string::npos;
-    EXPECT_EQ(trace.lines().filter("set-line").value(1), timeouts ? "set-line 38400 8 0 0 dtr 0 rts 0 dsr 0 cts 0" : "");
+    if (row.expected().find("COMMTIMEOUTS") != std::string::npos) {
+        EXPECT_EQ(line.lineOf(kTestCom), MemoryLine::factoryLine());
+        EXPECT_EQ(trace.count("set-line"), 2);
+    }
     EXPECT_TRUE(trace.count("poll 10") > 0 || !row.purged || row.minMs < 1000) << "a reply is waited for in 10 ms polls";
     EXPECT_GE(elapsed, row.minMs);
     EXPECT_LT(elapsed, row.minMs + 2500) << "no wait beyond the protocol's own";
 }
 
-using F = kmsim::Fault;
-
-auto fault(F kind, int at, int cutAfter = 1)
+auto fault(Fault kind, int at, int cutAfter = 1)
 {
-    return [=](kmsim::SimOptions& o) {
-        o.fault = kind;
-        o.faultAt = at;
-        o.cutAfter = cutAfter;
+    return [=](MemorySwitch& s) {
+        s.fault = kind;
+        s.faultAt = at;
+        s.cutAfter = cutAfter;
     };
 }
 
 auto healthy()
 {
-    return [](kmsim::SimOptions&) {};
+    return [](MemorySwitch&) {};
 }
 
 auto failing(const char* call)
 {
-    return [=](SerialTrace& t) { t.fail(QString::fromLatin1(call), EIO); };
+    return [=](SerialTrace& t, MemoryLine&) { t.fail(QString::fromLatin1(call), platform_codes::kDeviceFailed); };
 }
 
-auto held()
+auto text(const char* fixed)
 {
-    return [](kmsim::SimOptions& o) { o.busyMs = 8000; };
+    return [=] { return std::string(fixed); };
+}
+
+// A message with the system's text for `code` in its "%1".
+auto quoting(const char* message, const int& code)
+{
+    return [=, &code] { return QString::fromLatin1(message).arg(QString::fromStdString(systemText(code))).toStdString(); };
 }
 
 const FailureRow kFailures[] = {
-    {"port number 0", Op::GetInfo, healthy(), nullptr, [] { pref::iDeviceCom = 0; }, "Device port number is invalid", DeviceFailure::PortNumber, 0, false},
-    {"no such port, also after the retry", Op::GetInfo, nullptr, nullptr, nullptr, "No such file or directory", DeviceFailure::Open, 0, false, 1900},
-    {"held elsewhere, also after the retry", Op::GetInfo, held(), nullptr, nullptr, "Device or resource busy", DeviceFailure::Open, 0, false, 1900},
-    {"GetCommState fails", Op::GetInfo, healthy(), failing("get-line"), nullptr, "Cannot get COMMSTATE, error : Input/output error", DeviceFailure::Configure, 0, false},
-    {"SetCommState refuses 1.5 stop bits", Op::GetInfo, healthy(), nullptr, [] { pref::iComStopBits = 1; },
-     "Cannot set COMMSTATE, error : One and a half stop bits are not supported on Linux", DeviceFailure::Configure, 0, false},
+    {"port number 0", Op::GetInfo, healthy(), nullptr, [] { pref::iDeviceCom = 0; }, text("Device port number is invalid"), DeviceFailure::PortNumber, 0, false},
+    {"no such port, also after the retry", Op::GetInfo, nullptr, nullptr, nullptr, quoting("%1", platform_codes::kNoSuchPort), DeviceFailure::Open, 0, false, 1900},
+    {"held elsewhere, also after the retry", Op::GetInfo, healthy(), [](SerialTrace&, MemoryLine& l) { l.holdPort(kTestCom, 8000); }, nullptr,
+     quoting("%1", platform_codes::kPortBusy), DeviceFailure::Open, 0, false, 1900},
+    {"GetCommState fails", Op::GetInfo, healthy(), failing("get-line"), nullptr, quoting("Cannot get COMMSTATE, error : %1", platform_codes::kDeviceFailed), DeviceFailure::Configure, 0, false},
     {"SetCommState refuses DTR control 3", Op::ProdSetData, healthy(), nullptr, [] { pref::iComDtrControl = 3; },
-     "Cannot set COMMSTATE, error : The DTR control setting is not valid", DeviceFailure::Configure, 0, false},
-    {"GetCommTimeouts fails", Op::GetInfo, healthy(), failing("get-timeouts"), nullptr, "Cannot GET COMMTIMEOUTS, error : Input/output error", DeviceFailure::Configure, 0, false},
-    {"SetCommTimeouts fails", Op::ProdSetData, healthy(), failing("set-timeouts"), nullptr, "Cannot SET COMMTIMEOUTS, error : Input/output error", DeviceFailure::Configure, 0, false},
-    {"silent at record 3", Op::GetInfo, fault(F::Silence, 3), nullptr, nullptr, "COM port read failed by timeout", DeviceFailure::Read, 3, true, 1000},
-    {"silent after the image", Op::ProdSetData, fault(F::Silence, 0), nullptr, nullptr, "COM port read failed by timeout", DeviceFailure::Read, 0, true, 1000},
-    {"long reply cut after 30 bytes at record 2", Op::GetInfo, fault(F::Cut, 2, 30), nullptr, nullptr, "COM port read failed by timeout", DeviceFailure::Read, 2, true, 1000},
-    {"hang-up mid-reply at record 6", Op::GetInfo, fault(F::HangUp, 6, 10), nullptr, nullptr, "COM port read failed by timeout", DeviceFailure::HangUp, 6, true},
-    {"ReadFile fails", Op::GetInfo, healthy(), failing("read"), nullptr, "COM port read failed with error : Input/output error", DeviceFailure::Read, 0, true},
-    {"ReadFile returns fewer bytes", Op::GetInfo, healthy(), [](SerialTrace& t) { t.shorten(0, 1); }, nullptr,
-     "COM port read failed by timeout", DeviceFailure::Read, 0, true},
-    {"WriteFile fails", Op::GetInfo, healthy(), failing("write"), nullptr, "Write failed with error : Input/output error", DeviceFailure::Write, 0, false},
-    {"WriteFile writes short", Op::ProdSetData, healthy(),
-     [](SerialTrace& t) { t.shorten(1, 0); t.setLastError(EAGAIN); }, nullptr,
-     "Write failed with error : Resource temporarily unavailable", DeviceFailure::Write, 0, false},
-    {"wrong magic at record 5", Op::GetInfo, fault(F::WrongMagic, 5), nullptr, nullptr, "Invalid magic number detected in read stream value", DeviceFailure::Reply, 5, false},
-    {"length 17 at record 4", Op::GetInfo, fault(F::WrongLength, 4), nullptr, nullptr,
-     "Invalid data length of GET_INFO structure. Expected : 18 bytes, got 17 bytes", DeviceFailure::Reply, 4, false},
-    {"length 60 at record 31", Op::GetInfo, [](kmsim::SimOptions& o) { o.fault = F::WrongLength; o.faultAt = 31; o.infoLength = 60; },
-     nullptr, nullptr, "Invalid data length of GET_INFO structure. Expected : 18 bytes, got 60 bytes", DeviceFailure::Reply, 31, false},
-    {"9600 baud, answer 1500 ms after the frame", Op::ProdSetData, [](kmsim::SimOptions& o) { o.baud = 9600; o.replyDelayMs = 1500; },
-     nullptr, nullptr, "COM port read failed by timeout", DeviceFailure::Read, 0, true, 1975},
-    {"115200 baud, answer 1500 ms after the frame", Op::ProdSetData, [](kmsim::SimOptions& o) { o.baud = 115200; o.replyDelayMs = 1500; },
-     nullptr, [] { pref::iComBaudrate = 115200; }, "COM port read failed by timeout", DeviceFailure::Read, 0, true, 1080},
+     text("Cannot set COMMSTATE, error : The DTR control setting is not valid"), DeviceFailure::Configure, 0, false},
+    {"SetCommState refuses 9 data bits", Op::GetInfo, healthy(), nullptr, [] { pref::iComByteSize = 9; },
+     text("Cannot set COMMSTATE, error : The byte size must be 5, 6, 7 or 8"), DeviceFailure::Configure, 0, false},
+    {"GetCommTimeouts fails", Op::GetInfo, healthy(), failing("get-timeouts"), nullptr, quoting("Cannot GET COMMTIMEOUTS, error : %1", platform_codes::kDeviceFailed), DeviceFailure::Configure, 0, false},
+    {"SetCommTimeouts fails", Op::ProdSetData, healthy(), failing("set-timeouts"), nullptr, quoting("Cannot SET COMMTIMEOUTS, error : %1", platform_codes::kDeviceFailed), DeviceFailure::Configure, 0, false},
+    {"silent at record 3", Op::GetInfo, fault(Fault::Silence, 3), nullptr, nullptr, text("COM port read failed by timeout"), DeviceFailure::Read, 3, true, 1000},
+    {"silent after the image", Op::ProdSetData, fault(Fault::Silence, 0), nullptr, nullptr, text("COM port read failed by timeout"), DeviceFailure::Read, 0, true, 1000},
+    {"long reply cut after 30 bytes at record 2", Op::GetInfo, fault(Fault::Cut, 2, 30), nullptr, nullptr, text("COM port read failed by timeout"), DeviceFailure::Read, 2, true, 1000},
+    {"hang-up mid-reply at record 6", Op::GetInfo, fault(Fault::HangUp, 6, 10), nullptr, nullptr, text("COM port read failed by timeout"), DeviceFailure::HangUp, 6, true},
+    {"ReadFile fails", Op::GetInfo, healthy(), failing("read"), nullptr, quoting("COM port read failed with error : %1", platform_codes::kDeviceFailed), DeviceFailure::Read, 0, true},
+    {"ReadFile returns fewer bytes", Op::GetInfo, healthy(), [](SerialTrace& t, MemoryLine&) { t.shorten(0, 1); }, nullptr,
+     text("COM port read failed by timeout"), DeviceFailure::Read, 0, true},
+    {"WriteFile fails", Op::GetInfo, healthy(), failing("write"), nullptr, quoting("Write failed with error : %1", platform_codes::kDeviceFailed), DeviceFailure::Write, 0, false},
+    {"WriteFile writes short", Op::ProdSetData, healthy(), [](SerialTrace& t, MemoryLine&) { t.shorten(1, 0, platform_codes::kTimedOut); }, nullptr,
+     quoting("Write failed with error : %1", platform_codes::kTimedOut), DeviceFailure::Write, 0, false},
+    {"wrong magic at record 5", Op::GetInfo, fault(Fault::WrongMagic, 5), nullptr, nullptr, text("Invalid magic number detected in read stream value"), DeviceFailure::Reply, 5, false},
+    {"length 17 at record 4", Op::GetInfo, fault(Fault::WrongLength, 4), nullptr, nullptr,
+     text("Invalid data length of GET_INFO structure. Expected : 18 bytes, got 17 bytes"), DeviceFailure::Reply, 4, false},
+    {"length 60 at record 31", Op::GetInfo, [](MemorySwitch& s) { s.fault = Fault::WrongLength; s.faultAt = 31; s.infoLength = 60; },
+     nullptr, nullptr, text("Invalid data length of GET_INFO structure. Expected : 18 bytes, got 60 bytes"), DeviceFailure::Reply, 31, false},
+    {"9600 baud, answer 1500 ms after the frame", Op::ProdSetData, [](MemorySwitch& s) { s.baud = 9600; s.replyDelayMs = 1500; },
+     nullptr, nullptr, text("COM port read failed by timeout"), DeviceFailure::Read, 0, true, 1975},
+    {"115200 baud, answer 1500 ms after the frame", Op::ProdSetData, [](MemorySwitch& s) { s.baud = 115200; s.replyDelayMs = 1500; },
+     nullptr, [] { pref::iComBaudrate = 115200; }, text("COM port read failed by timeout"), DeviceFailure::Read, 0, true, 1080},
+    {"a switch at another rate hears noise", Op::GetInfo, [](MemorySwitch& s) { s.baud = 19200; },
+     nullptr, nullptr, text("COM port read failed by timeout"), DeviceFailure::Read, 0, true, 1000},
     // A line that takes nothing: the first piece may take 60 x 2 ms and a second, not for ever.
-    {"stalled line", Op::ProdSetData, [](kmsim::SimOptions& o) { o.stall = true; }, nullptr, nullptr,
-     "Write failed with error : Connection timed out", DeviceFailure::Write, 0, false, 1100},
+    {"stalled line", Op::ProdSetData, [](MemorySwitch& s) { s.stall = true; }, nullptr, nullptr,
+     quoting("Write failed with error : %1", platform_codes::kTimedOut), DeviceFailure::Write, 0, false, 1100},
     {"payload above 4088 bytes, refused before the port", Op::ProdSetData, healthy(), nullptr, nullptr,
-     "Payload of PROD_SET_DATA is too large. Maximum : 4088 bytes, got 4089 bytes", DeviceFailure::Payload, 0, false, 0, 4089},
-    {"answer starts with 00", Op::ProdSetData, fault(F::WrongMagic, 0), nullptr, nullptr,
-     "Invalid magic number detected in COM response on PROD_SET_DATA", DeviceFailure::Reply, 0, false},
+     text("Payload of PROD_SET_DATA is too large. Maximum : 4088 bytes, got 4089 bytes"), DeviceFailure::Payload, 0, false, 0, 4089},
+    {"answer starts with 00", Op::ProdSetData, fault(Fault::WrongMagic, 0), nullptr, nullptr,
+     text("Invalid magic number detected in COM response on PROD_SET_DATA"), DeviceFailure::Reply, 0, false},
 };
 
 INSTANTIATE_TEST_SUITE_P(Rows, Failure, ::testing::ValuesIn(kFailures));
@@ -318,9 +325,9 @@ INSTANTIATE_TEST_SUITE_P(Rows, Failure, ::testing::ValuesIn(kFailures));
 TEST(OpenRetry, DuringTheWaitASecondOperationIsRefusedAndTheFreedPortIsUsed)
 {
     resetPreferences();
-    kmsim::SimOptions o;
-    o.busyMs = 1200; // free well after the calls at 300 ms and well before the retry at 2000
-    auto sim = startSwitch(o);
+    MemoryLine line;
+    line.addPort(kTestCom);
+    line.holdPort(kTestCom, 1200); // free well after the calls at 300 ms and well before the retry at 2000
     SerialTrace trace;
     TestableHandler handler;
     QSignalSpy connected(&handler, &COMHandler256::comConnected);
@@ -364,26 +371,31 @@ TEST(OpenRetry, DuringTheWaitASecondOperationIsRefusedAndTheFreedPortIsUsed)
     EXPECT_FALSE(probeResult) << "still held at 300 ms";
     EXPECT_TRUE(otherOk) << otherError.toStdString();
     EXPECT_EQ(records.size(), 32) << "the first operation carries on";
-    EXPECT_EQ(sim->images().size(), 1u);
+    EXPECT_EQ(line.frames(kTestCom).size(), 33) << "one image between the 32 requests";
 }
 
 TEST(OpenRetry, OpenAfterTheWaitEndedIsNeverKept)
 {
     resetPreferences();
-    kmsim::SimOptions o;
-    o.busyMs = 1000; // free again before the retry's moment
-    auto sim = startSwitch(o);
+    MemoryLine line;
+    line.addPort(kTestCom);
+    line.holdPort(kTestCom, 1000); // free again before the retry's moment
     TestableHandler handler;
     QObject::disconnect(SerialDeviceEnumerator::instance(), nullptr, &handler, nullptr);
-    // Quitting the application leaves every running loop, the retry's wait among them.
-    QTimer::singleShot(300, [] { QCoreApplication::exit(0); });
+    // Quitting the application leaves every running loop, the retry's wait among them. The
+    // operation runs inside the application's own loop, as in the program, so that quitting
+    // ends that loop too and nothing of it is left for later tests of this process.
     QList<InfoRecord> records;
     QString error;
-    EXPECT_FALSE(handler.getInfo(records, error));
-    EXPECT_EQ(error, QStringLiteral("Device or resource busy"));
+    bool ok = true;
+    QTimer::singleShot(0, [&] { ok = handler.getInfo(records, error); });
+    QTimer::singleShot(300, [] { QCoreApplication::exit(0); });
+    QCoreApplication::exec();
+    EXPECT_FALSE(ok);
+    EXPECT_EQ(error.toStdString(), systemText(platform_codes::kPortBusy));
     QTest::qWait(2500);
     EXPECT_EQ(handler.handle(), 0);
-    EXPECT_EQ(descriptorsOn(sim->slavePath()), 1) << "only the switch's own end stays open";
+    EXPECT_EQ(line.openHandles(), 0);
 }
 
 } // namespace

@@ -263,6 +263,9 @@ TEST_F(Ctl, LoadAcrossPortsReportsEach)
          "two-desks.kmc", 5, "write-failed"},
         {"switch with eight ports", [] { kmsim::SimOptions o; o.portCount = 8; return o; }(), "two-desks.kmc", 4, "wrong-ports"},
         {"refused file", {}, "../converter/tests/fixtures/builder-18-geometry-port-above-count.kmc", 1, "refused"},
+        // A line that goes dead is the port's trouble, not a switch that kept silent.
+        {"line hangs up at the image's answer", [] { kmsim::SimOptions o; o.fault = kmsim::Fault::HangUp; o.faultAt = 32; return o; }(),
+         "two-desks.kmc", 3, "write-failed"},
     };
     for (const auto& row : rows) {
         switches.clear();
