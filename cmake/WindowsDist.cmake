@@ -44,7 +44,7 @@ add_custom_target(dist
   COMMAND ${CMAKE_COMMAND}
           "-DDIST=${TREVIK_DIST_DIR}" "-DZIP=${TREVIK_DIST_ZIP}"
           "-DFILES=$<TARGET_FILE:zentrix>;${trevik_dist_programs};${trevik_dist_qt};${TREVIK_MINGW_RUNTIME_DLLS}"
-          "-DPLATFORMS=${trevik_dist_platforms}"
+          "-DPLATFORMS=${trevik_dist_platforms}" "-DSTRIP=${CMAKE_STRIP}"
           -P ${PROJECT_SOURCE_DIR}/cmake/make_windows_dist.cmake
   DEPENDS ${trevik_dist_depends}
   COMMENT "Filling ${TREVIK_DIST_DIR} and packing ${TREVIK_DIST_ZIP}"

@@ -1,5 +1,7 @@
-# Run by the dist target: cmake -DDIST=<folder> -DZIP=<archive> -DFILES=<files> -DPLATFORMS=<plugins> -P
-# Fills the folder afresh (nothing of an earlier build stays behind) and packs it.
+# Run by the dist target: cmake -DDIST=<folder> -DZIP=<archive> -DFILES=<files> -DPLATFORMS=<plugins>
+#                                [-DSTRIP=<strip>] -P
+# Fills the folder afresh (nothing of an earlier build stays behind), strips the debugging
+# information from what it ships (it stays in the build folder's copies) and packs it.
 file(REMOVE_RECURSE ${DIST})
 file(MAKE_DIRECTORY ${DIST})
 foreach(item IN LISTS FILES)
@@ -18,6 +20,16 @@ if(PLATFORMS)
       message(FATAL_ERROR "missing for the shipped folder: ${item}")
     endif()
     file(COPY ${item} DESTINATION ${DIST}/platforms)
+  endforeach()
+endif()
+
+if(STRIP)
+  file(GLOB_RECURSE binaries ${DIST}/*.exe ${DIST}/*.dll)
+  foreach(binary IN LISTS binaries)
+    execute_process(COMMAND ${STRIP} --strip-debug ${binary} RESULT_VARIABLE status)
+    if(NOT status EQUAL 0)
+      message(FATAL_ERROR "${STRIP} failed on ${binary}")
+    endif()
   endforeach()
 endif()
 
