@@ -55,13 +55,13 @@ if [ "$run_tests" = 1 ]; then
   for build in build-windows build-windows/i686-build; do
     "$build/wine-run" cmd /c exit 0 >/dev/null 2>&1 || true
   done
-  (cd build-windows && ctest --output-on-failure --timeout 600 -j"$jobs")
-  (cd build-windows/i686-build && ctest --output-on-failure --timeout 600 -j"$jobs")
+  (cd build-windows && ctest --output-on-failure --timeout 600 -j"$jobs") || build_failed=1
+  (cd build-windows/i686-build && ctest --output-on-failure --timeout 600 -j"$jobs") || build_failed=1
 fi
 
 zip=$(ls build-windows/trevik-*-win64.zip)
 if [ "$build_failed" = 1 ]; then
-  say "some targets of the 64-bit build did not build (see above); the shipped folder is complete"
+  say "some targets did not build or some tests failed (see above); the shipped folder is complete"
   exit 1
 fi
 say "done in $(( $(date +%s) - started )) s: build-windows/dist ($(find build-windows/dist -type f | wc -l) files), $zip ($(du -k "$zip" | cut -f1) KiB), build-windows/i686"
