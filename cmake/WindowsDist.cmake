@@ -56,4 +56,11 @@ if(TREVIK_WITH_TESTS AND CMAKE_SIZEOF_VOID_P EQUAL 8)
   add_test(NAME dist_programs_start_from_their_folder
            COMMAND bash ${PROJECT_SOURCE_DIR}/scripts/lib/wine-dist-check.sh ${TREVIK_DIST_DIR} ${CMAKE_OBJDUMP} ${TREVIK_WINE_RUN})
   set_tests_properties(dist_programs_start_from_their_folder PROPERTIES LABELS "package;wine" TIMEOUT 300)
+  # The shipped program starts from the folder and shows its window with its full title.
+  if(TARGET Trevik)
+    add_test(NAME dist_trevik_shows_its_window
+             COMMAND bash ${PROJECT_SOURCE_DIR}/scripts/lib/wine-window-check.sh ${TREVIK_DIST_DIR} ${TREVIK_WINE_RUN}
+                     "Trevik    Version : ${PROJECT_VERSION}    Build : 1612211426" ${CMAKE_BINARY_DIR}/dist-window.png)
+    set_tests_properties(dist_trevik_shows_its_window PROPERTIES LABELS "package;wine;ui" TIMEOUT 120)
+  endif()
 endif()
