@@ -18,14 +18,10 @@ void DeviceCall::start()
 {
     if (m_thread)
         return;
-    m_running = true;
     // The work emits from its own thread; this object lives on the caller's, so every
     // progress() is queued there, ahead of the thread's finished().
     m_thread = QThread::create([this] { m_work([this](const DeviceProgress& p) { emit progress(p); }); });
-    connect(m_thread, &QThread::finished, this, [this] {
-        m_running = false;
-        emit finished();
-    });
+    connect(m_thread, &QThread::finished, this, &DeviceCall::finished);
     m_thread->start();
 }
 

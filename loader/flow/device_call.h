@@ -28,8 +28,6 @@ public:
 
     // Starts the work; returns at once. A call runs once.
     void start();
-    // True from start() until finished() has been emitted.
-    bool isRunning() const { return m_running; }
     // Blocks until the work has returned (finished() is still delivered by the event loop).
     void wait();
 
@@ -40,5 +38,4 @@ signals:
 private:
     Work m_work;
     QThread* m_thread = nullptr;
-    bool m_running = false;
 };

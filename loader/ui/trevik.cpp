@@ -198,8 +198,6 @@ void Trevik::endLoad()
     retireDeviceCall();
     loadLibrary.reset(); // the library goes on every path, after the load's box
     loadImage = {};
-    progressLabel->clear();
-    progressLabel->hide();
     loadRunning = false;
     ui->browseButt->setEnabled(true);
     ui->comboBoxPort->setEnabled(true);

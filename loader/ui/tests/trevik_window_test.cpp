@@ -13,6 +13,7 @@
 #include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QMetaMethod>
 #include <QPushButton>
 #include <QSettings>
@@ -144,6 +145,8 @@ private slots:
     void loadEnds();
     void loadsOneAtATime();
     void staysAliveDuringASlowLoad();
+    void conversionOnItsOwn();
+    void boxKinds();
     void keyboardKeepsItsPlace();
 
 private:
@@ -224,8 +227,7 @@ void TestTrevikWindow::portSelector()
     QCOMPARE(items, expected);
     QCOMPARE(combo->currentData().toInt(), current ? current : int(listed.first()));
     QCOMPARE(storedDeviceCom(), current ? current : int(listed.first()));
-    const QString on = "Device connected QLabel{ color : green; } yellow";
-    const QString off = "Device DISCONNECTED QLabel{ color : red; } red";
+    const QString on = "Device connected QLabel{ color : green; } yellow", off = "Device DISCONNECTED QLabel{ color : red; } red";
     if (current) { // the status bar follows the first check of the stored port
         QTRY_COMPARE_WITH_TIMEOUT(statusBar(window), connected ? on : off, 3000);
         QCOMPARE(window.findChild<QPushButton*>("processButt")->isEnabled(), connected);
@@ -368,7 +370,8 @@ void TestTrevikWindow::loadsOneAtATime()
     bool enabledDuringLoad = true;
     QTimer::singleShot(300, [&] {
         emit handler->comConnected(true); // the probe's word does not enable it mid-load
-        enabledDuringLoad = process->isEnabled();
+        enabledDuringLoad = process->isEnabled() || window.findChild<QPushButton*>("browseButt")->isEnabled()
+                            || window.findChild<QComboBox*>("comboBoxPort")->isEnabled();
         emit handler->comConnected(connectedDuringLoad);
         window.findChild<QLineEdit*>("filePathEdit")->setText(EXAMPLES "/largest-16-screens-24-passages.kmc");
         QMetaObject::invokeMethod(&window, "onProcessClicked"); // past the disabled button too
@@ -418,11 +421,8 @@ void TestTrevikWindow::staysAliveDuringASlowLoad()
         if (!text.isEmpty() && (shown.isEmpty() || shown.last() != text))
             shown << text;
     });
-    bool openDuringLoad = false;
-    QTimer::singleShot(1000, [&] {
-        window.close(); // the operator closes the window mid-load
-        openDuringLoad = window.isVisible();
-    });
+    bool openDuringLoad = false; // the operator closes the window mid-load: it stays until the end
+    QTimer::singleShot(1000, [&] { openDuringLoad = !window.close() && window.isVisible(); });
     clock.start();
     sampler.start(10);
     window.findChild<QPushButton*>("processButt")->click();
@@ -436,21 +436,53 @@ void TestTrevikWindow::staysAliveDuringASlowLoad()
     QVERIFY(openDuringLoad);
     QVERIFY(!window.isVisible()); // the close is carried out once the load has ended
     // Records one by one, then the image's bytes as they leave the line, then the wait.
-    const int firstWrite = shown.indexOf(QRegularExpression("bytes written \\d+/936"));
-    QVERIFY2(firstWrite > 0, qPrintable(shown.join(" | ")));
-    QCOMPARE(shown.last(), QStringLiteral("waiting for the switch's answer"));
-    QVERIFY2(shown.mid(0, firstWrite).filter(QRegularExpression("^GET_INFO records \\d+/32$")).size() == firstWrite,
-             qPrintable(shown.join(" | ")));
-    QCOMPARE(shown[firstWrite - 1], QStringLiteral("GET_INFO records 32/32"));
-    QVERIFY2(shown.mid(firstWrite, shown.size() - firstWrite - 1).filter(QRegularExpression("^bytes written \\d+/936$")).size()
-                 == shown.size() - firstWrite - 1 && shown.size() - firstWrite - 1 > 3,
+    const QRegularExpression order("^(GET_INFO records \\d+/32\\|)+(bytes written \\d+/936\\|){4,}"
+                                   "waiting for the switch's answer$");
+    QVERIFY2(order.match(shown.join('|')).hasMatch() && shown.contains("GET_INFO records 32/32"),
              qPrintable(shown.join(" | ")));
 }
 
-// Tab to Process, Space, Enter on the box: the focus is back on Process, so the next Space
-// starts the next load, 300 times in a row. The first loads reach a real switch; the rest ask
-// an emulated one (whose port count ends them at once with a box): the keyboard's path is the
-// same.
+// The library's word without a switch (trevikctl check); a library loaded again lets go of the first.
+void TestTrevikWindow::conversionOnItsOwn()
+{
+    const QString folder = QCoreApplication::applicationDirPath(); // the library beside the test
+    QString message;
+    QCOMPARE(convertOnly(folder, EXAMPLES "/two-desks.kmc", 4, message), 0);
+    QCOMPARE(message, QStringLiteral("Converted"));
+    QCOMPARE(convertOnly(folder, EXAMPLES "/two-desks.kmc", 9, message), 1);
+    QCOMPARE(message, QStringLiteral("Invalid number of ports"));
+    QCOMPARE(convertOnly(QStringLiteral("/nonexistent"), EXAMPLES "/two-desks.kmc", 4, message), -1);
+    QCOMPARE(message, QStringLiteral("Cannot load conversion library"));
+    ConversionLibrary::setApiForTesting(&kLibraryApi);
+    {
+        ConversionLibrary library;
+        library.load(conversionLibraryPath(folder));
+        library.load(conversionLibraryPath(folder));
+    }
+    ConversionLibrary::setApiForTesting(nullptr);
+    QCOMPARE(g_events.join(' '), QStringLiteral("open close open close"));
+}
+
+// Without a hook the boxes are Qt's own, with the icon of their kind.
+void TestTrevikWindow::boxKinds()
+{
+    setMessageBoxHook(nullptr);
+    QList<int> icons;
+    for (MessageKind kind : {MessageKind::Critical, MessageKind::Information}) {
+        QTimer::singleShot(0, [&icons] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            icons << (box ? box->icon() : -1);
+            if (box)
+                box->accept();
+        });
+        showMessageBox(nullptr, kind, QStringLiteral("Trevik Tool"), QStringLiteral("text"));
+    }
+    setMessageBoxHook(recordBox);
+    QCOMPARE(icons, QList<int>({QMessageBox::Critical, QMessageBox::Information}));
+}
+
+// Tab to Process, Space, Enter on the box: the focus is back on Process for the next Space, 300
+// times (after 3 loads an emulated switch's port count ends each at once: the same keys).
 void TestTrevikWindow::keyboardKeepsItsPlace()
 {
     addSwitch(5);
