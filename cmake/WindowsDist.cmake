@@ -62,5 +62,17 @@ if(TREVIK_WITH_TESTS AND CMAKE_SIZEOF_VOID_P EQUAL 8)
              COMMAND bash ${PROJECT_SOURCE_DIR}/scripts/lib/wine-window-check.sh ${TREVIK_DIST_DIR} ${TREVIK_WINE_RUN}
                      "Trevik    Version : ${PROJECT_VERSION}    Build : 1612211426" ${CMAKE_BINARY_DIR}/dist-window.png)
     set_tests_properties(dist_trevik_shows_its_window PROPERTIES LABELS "package;wine;ui" TIMEOUT 120)
+    # A whole load through the shipped window into a switch behind a Wine port.
+    if(TREVIK_LINUX_SIM)
+      add_test(NAME dist_trevik_loads_a_switch
+               COMMAND ${CMAKE_COMMAND} -E env TREVIK_FAKE_PORT=$<TARGET_FILE:fake_port>
+                       sh ${PROJECT_SOURCE_DIR}/loader/device/tests/run_with_switch.sh ${TREVIK_LINUX_SIM}
+                       ${TREVIK_WINEPREFIX} 12 ${CMAKE_BINARY_DIR}/switch-images-12 --baud 9600
+                       -- bash ${PROJECT_SOURCE_DIR}/scripts/lib/wine-load-check.sh ${TREVIK_DIST_DIR}
+                       ${TREVIK_WINE_RUN} ${TREVIK_WINEPREFIX} ${PROJECT_SOURCE_DIR}/examples/two-desks.kmc
+                       ${CMAKE_BINARY_DIR}/dist-load.png)
+      set_tests_properties(dist_trevik_loads_a_switch PROPERTIES LABELS "package;wine;ui" TIMEOUT 240
+                           RESOURCE_LOCK wine_ports_registry)
+    endif()
   endif()
 endif()

@@ -8,6 +8,8 @@
 #
 #   bash scripts/build-windows.sh [--test]   --test also runs both builds' tests under Wine
 #
+# TREVIK_LINUX_SIM names a Linux build's kmswitch-sim: the tests that load into a switch behind
+# a Wine port need it (scripts/run-tests.sh passes it).
 # TREVIK_WINDOWS_KIT names a kit folder made already (the script then does not call the kit's
 # installer); the 32-bit kit is the "mingw32" folder beside it.
 set -euo pipefail
@@ -30,7 +32,8 @@ jobs=$(nproc 2>/dev/null || echo 2)
 say "64-bit: everything, into build-windows"
 cmake -S . -B build-windows -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
       -DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/toolchains/mingw-w64-x86_64.cmake" \
-      -DTREVIK_WINDOWS_KIT="$kit" "${launcher[@]}" >/dev/null
+      -DTREVIK_WINDOWS_KIT="$kit" "${launcher[@]}" \
+      ${TREVIK_LINUX_SIM:+-DTREVIK_LINUX_SIM="$(realpath "$TREVIK_LINUX_SIM")"} >/dev/null
 # The shipped folder first: a test program elsewhere that does not build must not hold it up;
 # the script still fails at the end when anything did not build.
 cmake --build build-windows -j"$jobs" --target dist
