@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(
-  build-essential cmake pkg-config dpkg-dev
+  build-essential cmake ninja-build ccache pkg-config dpkg-dev
   lintian help2man
   qtbase5-dev qtbase5-dev-tools qt5-qmake
   libudev-dev
