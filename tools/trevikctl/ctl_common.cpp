@@ -39,7 +39,7 @@ QString exitCodeHelp(const QList<int>& codes)
     QString text = QStringLiteral("Exit codes:\n");
     for (int code : codes)
         text += QStringLiteral("  %1  %2\n").arg(code).arg(QLatin1String(exitCodeMeaning(code)));
-    if (codes.contains(kExitTransport))
+    if (codes.contains(kExitSwitchRefused)) // a command that writes to switches stops them on a signal
         text += QStringLiteral("  128+n  stopped by signal n (130: Ctrl-C); unsent output was dropped\n");
     return text;
 }
