@@ -63,7 +63,6 @@ void Trevik::initStatusBar()
     ledLabel = new QLabel(this);
     ledLabel->setMinimumSize(30, 30);
     ledLabel->setAlignment(Qt::AlignHCenter | Qt::AlignVCenter);
-    ledLabel->setPixmap(*redLed);
 
     statusLabel = new QLabel(this);
     statusLabel->setMinimumWidth(250);
@@ -86,8 +85,7 @@ void Trevik::initStatusBar()
     progressLabel->setObjectName(QStringLiteral("progressLabel"));
     ui->statusBar->addWidget(progressLabel, 1);
     progressLabel->hide();
-
-    setDeviceStatus(QStringLiteral("Device DISCONNECTED"), false);
+    // The LED and the text come with the first connection check, before the window shows.
 }
 
 void Trevik::setDeviceStatus(QString text, bool connected)
@@ -123,17 +121,16 @@ void Trevik::onRefresh()
     QStringList descriptions;
     listComPorts(ports, descriptions);
 
-    int storedIndex = -1;
-    for (int i = 0; i < ports.size() && i < descriptions.size(); ++i) {
+    // listComPorts fills both lists in step.
+    for (int i = 0; i < ports.size(); ++i) {
         // The first item added becomes current at once and stores its number; the stored
         // port, when listed, takes over below.
         // One-pass substitution: a description holding "%1" must not swallow the number.
         ui->comboBoxPort->addItem(
-            QStringLiteral("COM%2 (%1)").arg(descriptions.at(i), QString::number(ports[i])),
+            QStringLiteral("COM%2 (%1)").arg(descriptions.value(i), QString::number(ports[i])),
             QVariant(ports[i]));
-        if (static_cast<int>(ports[i]) == storedPort)
-            storedIndex = i;
     }
+    const int storedIndex = ui->comboBoxPort->findData(QVariant(static_cast<unsigned int>(storedPort)));
     if (storedIndex >= 0)
         ui->comboBoxPort->setCurrentIndex(storedIndex);
 }
