@@ -234,10 +234,10 @@ void Trevik::processLoadConfig(QString strPath)
     // name now; the window stays alive meanwhile.
     loadSettings = linkSettingsFromPreferences();
     refusal.reset();
-    switchPorts = -1;
     deviceCall = std::make_unique<DeviceCall>([this](const DeviceProgressFn& progress) {
         COMHandler256 handler(loadSettings);
         handler.setProgress(progress);
+        int switchPorts = -1; // the window shows the count only in a refusal's text
         refusal = checkSwitch(handler, loadPorts, switchPorts);
     });
     runDeviceCall(deviceCall.get(), &Trevik::onSwitchChecked);

@@ -96,7 +96,6 @@ private:
     std::unique_ptr<DeviceCall> deviceCall;
     LoadResult deviceOutcome;       // written by the device call's thread, read after it ended
     std::optional<LoadResult> refusal;
-    int switchPorts = -1;
     QPointer<QWidget> focusBeforeLoad;
     bool closeRequested = false;
 };

@@ -390,6 +390,7 @@ void TestTrevikWindow::loadsOneAtATime()
     QCOMPARE(images.size(), size_t(1));
     QVERIFY(std::equal(image, image + size, images[0].begin(), images[0].end()));
     QCOMPARE(process->isEnabled(), connectedDuringLoad);
+    QVERIFY(window.findChild<QPushButton*>("browseButt")->isEnabled() && window.findChild<QComboBox*>("comboBoxPort")->isEnabled());
 }
 
 // A switch at 9600 baud that takes 100 ms for each answer: the load takes seconds, and all
