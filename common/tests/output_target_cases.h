@@ -1,7 +1,6 @@
 // The kinds of thing a tool's output name can be, each made in a scratch folder, and what must be
 // there after the tool wrote to it: the bytes in the one file that should get them and every
-// other name (links, devices, FIFOs, folders, the old file on a failure) exactly as it was.
-// Shared by the tests of every tool that writes through output_file.h.
+// other name exactly as it was. Shared by the tests of every tool that writes through output_file.h.
 #ifndef TREVIK_OUTPUT_TARGET_CASES_H
 #define TREVIK_OUTPUT_TARGET_CASES_H
 
@@ -44,20 +43,20 @@ inline std::string slurp(const std::string &path)
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-class Scratch {
-public:
-    Scratch()
-    {
+// A fresh folder, removed with everything in it at the end.
+struct Scratch {
+    std::string path = [] {
         std::string pattern = (std::filesystem::temp_directory_path() / "output-target-XXXXXX").string();
-        path = mkdtemp(pattern.data()) ? pattern : "";
-    }
-    ~Scratch()
-    {
-        std::error_code ignored;
-        std::filesystem::remove_all(path, ignored);
-    }
-    std::string path;
+        return mkdtemp(pattern.data()) ? pattern : "";
+    }();
+    ~Scratch() { std::error_code ignored; std::filesystem::remove_all(path, ignored); }
 };
+
+// Whether `command` succeeds through sh in `folder` under umask 022.
+inline bool succeedsIn(const std::string &folder, const std::string &command)
+{
+    return std::system(("cd " + shellQuoted(folder) + " && umask 022 && " + command).c_str()) == 0;
+}
 
 // `words` through sh under umask 022, after `shell` (which may also wrap it: "unshare ... sh -c").
 // A tool that hangs (on a FIFO nobody reads, say) is ended after a minute: status 124 or 143.
@@ -147,7 +146,7 @@ inline void expectTargetHandled(const TargetCase &c, const std::string &bytes, c
 {
     SCOPED_TRACE(c.family);
     Scratch folder;
-    ASSERT_EQ(std::system(("cd " + shellQuoted(folder.path) + " && umask 022 && " + c.setup).c_str()), 0);
+    ASSERT_TRUE(succeedsIn(folder.path, c.setup));
     const std::string out = folder.path + "/out";
     const int reader = c.reader ? open(out.c_str(), O_RDONLY | O_NONBLOCK) : -1;
     std::map<std::string, std::string> want = snapshot(folder.path);
@@ -170,6 +169,12 @@ inline void expectTargetHandled(const TargetCase &c, const std::string &bytes, c
     }
 }
 
+// `words` run by sh `script` in a mount namespace of its own, with `folder` as $0.
+inline Run runPrivately(const std::vector<std::string> &words, const std::string &script, const std::string &folder)
+{
+    return run(words, "unshare -m sh -c " + shellQuoted(script) + " " + shellQuoted(folder));
+}
+
 // The tool writes over "out" in a private 12 KiB tmpfs that a filler has left full: it fails
 // with the system's reason, "out" keeps its old bytes and nothing else is left there.
 inline void expectFullFolderHandled(const CommandFor &command, int failure)
@@ -179,7 +184,7 @@ inline void expectFullFolderHandled(const CommandFor &command, int failure)
                                "{ cat /dev/zero >filler; } 2>/dev/null; \"$@\"; status=$?; "
                                "ls -A >\"$0/left\"; cat out >\"$0/kept\"; exit $status";
     ASSERT_TRUE(std::filesystem::create_directory(folder.path + "/mnt"));
-    const Run r = run(command(folder.path + "/mnt/out"), "unshare -m sh -c " + shellQuoted(script) + " " + shellQuoted(folder.path));
+    const Run r = runPrivately(command(folder.path + "/mnt/out"), script, folder.path);
     EXPECT_EQ(r.status, failure);
     EXPECT_NE(r.err.find("No space left on device"), std::string::npos) << r.err;
     EXPECT_EQ(slurp(folder.path + "/left"), "filler\nout\n");
@@ -194,7 +199,7 @@ inline void expectDevStdoutWrittenInto(const CommandFor &command, const std::str
     const std::string script = "mount -t tmpfs tmpfs /dev && ln -s /proc/self/fd/1 /dev/stdout && "
                                "{ \"$@\" 2>\"$0/err\"; echo $? >\"$0/status\"; } | cat >\"$0/piped\"; "
                                "ls -l /dev/stdout | cut -c1 >\"$0/kind\"";
-    const Run r = run(command("/dev/stdout"), "unshare -m sh -c " + shellQuoted(script) + " " + shellQuoted(folder.path));
+    const Run r = runPrivately(command("/dev/stdout"), script, folder.path);
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(slurp(folder.path + "/status"), "0\n") << slurp(folder.path + "/err");
     const std::string piped = slurp(folder.path + "/piped");
@@ -204,18 +209,10 @@ inline void expectDevStdoutWrittenInto(const CommandFor &command, const std::str
 }
 
 // Whether this process may make a device node (root with CAP_MKNOD, not every container).
-inline bool mayMakeDevices()
-{
-    Scratch folder;
-    return std::system(("cd " + shellQuoted(folder.path) + " && " TREVIK_MKNOD_LIKE("/dev/null") " 2>/dev/null").c_str()) == 0;
-}
+inline bool mayMakeDevices() { return succeedsIn(Scratch().path, TREVIK_MKNOD_LIKE("/dev/null") " 2>/dev/null"); }
 
 // Whether this process may mount a tmpfs in a mount namespace of its own.
-inline bool mayMountPrivateTmpfs()
-{
-    Scratch folder;
-    return std::system(("unshare -m mount -t tmpfs -o size=12k tmpfs " + shellQuoted(folder.path) + " 2>/dev/null").c_str()) == 0;
-}
+inline bool mayMountPrivateTmpfs() { return succeedsIn(Scratch().path, "unshare -m mount -t tmpfs -o size=12k tmpfs . 2>/dev/null"); }
 
 } // namespace outputtest
 
