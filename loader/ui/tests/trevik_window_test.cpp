@@ -1,7 +1,6 @@
-// The window and its load flow: the form as one fixture, the port selector and status bar,
-// Browse and the KMC header, each way a load through Process ends (its box, and when it shows
-// relative to the library going away), and one load at a time. Ports are simulated switches
-// in a private pinned-ports folder; the program's settings are private too.
+// The window and its load flow: the form, the port selector, Browse and the KMC header, each way
+// a load ends, one load at a time, a slow load that leaves the window alive, and the keyboard's
+// place. Ports are simulated switches in a private pinned-ports folder; settings are private.
 
 #include <QApplication>
 #include <QBuffer>
@@ -296,8 +295,7 @@ void TestTrevikWindow::browse()
     }
 }
 
-// Each fixture line: a file's text (\r and \n spelled out), then the name, description and
-// date the window shows for it, separated by '|'.
+// Each fixture line: a file's text (\r, \n spelled out), then the window's name|description|date.
 void TestTrevikWindow::headerLines()
 {
     QFile rows(QStringLiteral(FIXTURES "/header_lines.txt"));
@@ -320,15 +318,18 @@ void TestTrevikWindow::loadEnds_data()
     QTest::addColumn<QByteArray>("library");
     QTest::addColumn<QString>("box");
     QTest::addColumn<QString>("events");
+    QTest::addColumn<int>("switchPorts");
     const QString loaded = "Trevik Tool: Configuration file has been successfully loaded to device";
-    QTest::newRow("loaded") << "examples/two-desks.kmc" << QByteArray() << loaded << "open box close";
+    QTest::newRow("loaded") << "examples/two-desks.kmc" << QByteArray() << loaded << "open box close" << 4;
+    QTest::newRow("switch with eight ports") << "examples/two-desks.kmc" << QByteArray() << "KM Configuration Converter Error: "
+        "Wrong port configuration.\nConfigured number of ports: 4. Actual number of ports: 8." << "open box close" << 8;
     QTest::newRow("builder refuses") << "converter/tests/fixtures/builder-18-geometry-port-above-count.kmc"
                                      << QByteArray() << "KM Configuration Converter Error: Could not convert data: error #3"
-                                     << "open box close";
+                                     << "open box close" << 4;
     QTest::newRow("no library") << "examples/two-desks.kmc" << QByteArray("/nonexistent/libzentrix.so")
-                                << "Trevik Error: Cannot load conversion library" << "open fails box";
+                                << "Trevik Error: Cannot load conversion library" << "open fails box" << 4;
     QTest::newRow("library without convert_d") << "examples/two-desks.kmc" << QByteArray(QT_CORE_LIBRARY)
-                                               << "Trevik Error: Cannot locate conversion procedure" << "open close box";
+                                               << "Trevik Error: Cannot locate conversion procedure" << "open close box" << 4;
 }
 
 void TestTrevikWindow::loadEnds()
@@ -337,7 +338,10 @@ void TestTrevikWindow::loadEnds()
     QFETCH(QByteArray, library);
     QFETCH(QString, box);
     QFETCH(QString, events);
-    const kmsim::SwitchSimulator& sim = addSwitch(5);
+    QFETCH(int, switchPorts);
+    kmsim::SimOptions options;
+    options.portCount = switchPorts;
+    const kmsim::SwitchSimulator& sim = addSwitch(5, options);
     g_configMgr.setDeviceCom(5);
     g_library = library;
     ConversionLibrary::setApiForTesting(&kLibraryApi);
@@ -393,9 +397,8 @@ void TestTrevikWindow::loadsOneAtATime()
     QVERIFY(window.findChild<QPushButton*>("browseButt")->isEnabled() && window.findChild<QComboBox*>("comboBoxPort")->isEnabled());
 }
 
-// A switch at 9600 baud that takes 100 ms for each answer: the load takes seconds, and all
-// the while the window handles its events, shows where the load stands, and keeps a close
-// request for when the load has ended.
+// A switch at 9600 baud with 100 ms answers: for the seconds of the load the window handles its
+// events, shows where the load stands, and keeps a close request for when the load has ended.
 void TestTrevikWindow::staysAliveDuringASlowLoad()
 {
     kmsim::SimOptions options;
@@ -408,9 +411,7 @@ void TestTrevikWindow::staysAliveDuringASlowLoad()
     auto* progress = window.findChild<QLabel*>("progressLabel");
     window.findChild<QLineEdit*>("filePathEdit")->setText(EXAMPLES "/two-desks.kmc");
     QTRY_VERIFY(window.findChild<QPushButton*>("processButt")->isEnabled());
-
-    // A timer that should fire every 10 ms: the longest stretch between two firings is the
-    // longest the event loop did not turn.
+    // A timer due every 10 ms: the longest stretch between two firings is the loop's longest stop.
     QElapsedTimer clock;
     qint64 last = 0, longestGap = 0;
     QStringList shown; // each progress text, once, in order
@@ -418,9 +419,8 @@ void TestTrevikWindow::staysAliveDuringASlowLoad()
     QObject::connect(&sampler, &QTimer::timeout, [&] {
         longestGap = qMax(longestGap, clock.elapsed() - last);
         last = clock.elapsed();
-        const QString text = progress->isVisible() ? progress->text() : QString();
-        if (!text.isEmpty() && (shown.isEmpty() || shown.last() != text))
-            shown << text;
+        if (progress->isVisible() && !progress->text().isEmpty() && shown.value(shown.size() - 1) != progress->text())
+            shown << progress->text();
     });
     bool openDuringLoad = false; // the operator closes the window mid-load: it stays until the end
     QTimer::singleShot(1000, [&] { openDuringLoad = !window.close() && window.isVisible(); });
@@ -429,14 +429,12 @@ void TestTrevikWindow::staysAliveDuringASlowLoad()
     window.findChild<QPushButton*>("processButt")->click();
     QTRY_VERIFY_WITH_TIMEOUT(!g_boxes.isEmpty(), 30000);
     sampler.stop();
-
     QCOMPARE(g_boxes, QStringList {"Trevik Tool: Configuration file has been successfully loaded to device"});
     QCOMPARE(sim.images().size(), size_t(1)); // the close did not cut the write short
     qInfo("longest stretch without event processing: %lld ms", longestGap);
-    QVERIFY2(longestGap <= 100, qPrintable(QString::number(longestGap)));
+    QVERIFY(longestGap <= 100);
     QCOMPARE(g_events, QStringList {"box"}); // and the progress line had gone
-    QVERIFY(openDuringLoad);
-    QVERIFY(!window.isVisible()); // the close is carried out once the load has ended
+    QVERIFY(openDuringLoad && !window.isVisible()); // the close is carried out once the load has ended
     // Records one by one, then the image's bytes as they leave the line, then the wait.
     const QRegularExpression order("^(GET_INFO records \\d+/32\\|)+(bytes written \\d+/936\\|){4,}"
                                    "waiting for the switch's answer$");
