@@ -1,11 +1,16 @@
 #pragma once
 // A serial layer held in memory, with a scripted switch behind each port: the device logic
 // runs against it where no pseudo-terminal exists (under Wine) and wherever a table needs a
-// line that misbehaves on demand. Time is real: bytes travel at the line's pace both ways, the
-// switch answers after its own delay, and a read sees only bytes whose moment has come. Like a
-// driver that hands bytes on at once, a write returns before its bytes are on the line, unless
-// the line takes nothing (then it waits for its write time-outs). Failures carry this
-// platform's codes (platform_codes.h) and the system layer's texts.
+// line that misbehaves in a way no real one does on demand.
+//
+// Time is real: what the program writes reaches the switch at the line's pace, the switch
+// answers after its own delay, and the answer's bytes enter the input queue at the line's pace
+// again; a read sees only bytes whose moment has come. The layer behaves like a driver that
+// hands bytes on at once (a USB adapter, a pseudo-terminal): a write returns before its bytes
+// are on the line, unless the line takes nothing, when it waits for its write time-outs.
+//
+// Failures carry this platform's codes (platform_codes.h); error codes and their texts are
+// the system layer's, so the texts expected are the system's own.
 
 #include <QByteArray>
 #include <QList>
@@ -60,9 +65,9 @@ public:
     void holdPort(int number, int ms);
 
     // The well-formed frames the switch of `number` took, in order.
-    QList<QByteArray> frames(int number) const { return portNumbered(number).frames; }
+    QList<QByteArray> frames(int number) const;
     // The line settings the port has now (what setLineState left).
-    SerialLineState lineOf(int number) const { return portNumbered(number).line; }
+    SerialLineState lineOf(int number) const;
     // Handles open() gave and close() has not taken back.
     int openHandles() const;
     // What a fresh port reports before anybody sets it: not what the logic asks for, so that a
@@ -103,21 +108,17 @@ private:
         bool aborted = false;
         std::deque<TimedByte> toSwitch;   // on the way to the switch
         std::deque<TimedByte> heard;      // arrived, not yet a whole frame
+        Clock::time_point toSwitchFree;
         std::deque<TimedByte> toProgram;  // the switch's answers, arriving in time
-        Clock::time_point toSwitchFree, toProgramFree; // when each direction's last byte is through
-        bool dead = false;                // from `deadFrom` on
+        Clock::time_point toProgramFree;
+        bool dead = false;
         Clock::time_point deadFrom;
         int frameCount = 0;
         QList<QByteArray> frames;
     };
 
-    Port portNumbered(int number) const;
     Port* portOf(SerialHandle handle);
     bool fail(int code);
-    // Locks the line, fails as a closed handle does (or, when `live`, an aborted one), lets the
-    // switch catch up, and runs `body(port, now)`.
-    template <typename Body>
-    bool onPort(SerialHandle handle, bool live, Body body);
     // Lets the switch take every byte that has arrived by `now` and schedule its answers.
     void advance(Port& port, Clock::time_point now);
     void answer(Port& port, const QByteArray& frame, Clock::time_point complete);
