@@ -6,15 +6,15 @@
 #include <QRegularExpression>
 #include <QSettings>
 #include <QTemporaryDir>
-#include <algorithm>
 #include <gtest/gtest.h>
 
 #include "app_preferences.h"
 #include "cqt_config_mgr.h"
 
-// Each test process (CTest runs one binary's tests in parallel) gets a private home, settings and
-// pinned-ports folder (the variables serve Linux, the settings path every platform), a Qt
-// application for signals and event loops, and the preferences initialised.
+// Every device test process gets a private home, settings folder and pinned-ports folder (CTest
+// runs the tests of one binary in parallel processes), a Qt application for signals and event
+// loops, and the application's preferences initialised. The variables serve Linux; the
+// settings path serves every platform (Windows keeps user settings under the profile).
 int main(int argc, char** argv)
 {
     ::testing::InitGoogleTest(&argc, argv);
@@ -55,6 +55,8 @@ ProdDataRequest configRequest(int size)
     return r;
 }
 
+// ---- SerialTrace ----
+
 SerialTrace::SerialTrace() : m_below(serialPortApi()), m_previous(setSerialPortApi(this)) {}
 SerialTrace::~SerialTrace() { setSerialPortApi(m_previous); }
 void SerialTrace::fail(const QString& call, int code) { m_failures.append({call, code}); }
@@ -83,11 +85,19 @@ template <typename Call>
 bool SerialTrace::pass(const QString& line, Call call)
 {
     m_polling = false;
-    const auto failure = std::find_if(m_failures.begin(), m_failures.end(),
-                                      [&](const QPair<QString, int>& f) { return line.startsWith(f.first); });
-    const bool ok = failure == m_failures.end() && call();
+    for (const auto& failure : m_failures) {
+        if (line.startsWith(failure.first)) {
+            {
+                QMutexLocker lock(&m_mutex);
+                m_lines << line + QStringLiteral(" fail");
+            }
+            m_below.setLastError(failure.second);
+            return false;
+        }
+    }
+    const bool ok = call();
     // The bookkeeping must not change the code the call left (Windows' may change with any call).
-    const int code = failure == m_failures.end() ? m_below.lastError() : failure->second;
+    const int code = m_below.lastError();
     {
         QMutexLocker lock(&m_mutex);
         m_lines << (ok ? line : line + QStringLiteral(" fail"));
@@ -103,7 +113,10 @@ SerialHandle SerialTrace::open(const QString& path)
     return h;
 }
 
-bool SerialTrace::close(SerialHandle h) { return pass(QStringLiteral("close"), [&] { return m_below.close(h); }); }
+bool SerialTrace::close(SerialHandle h)
+{
+    return pass(QStringLiteral("close"), [&] { return m_below.close(h); });
+}
 
 bool SerialTrace::getLineState(SerialHandle h, SerialLineState& s)
 {
@@ -129,13 +142,17 @@ bool SerialTrace::setTimeouts(SerialHandle h, const SerialTimeouts& t)
                 [&] { return m_below.setTimeouts(h, t); });
 }
 
-// Queue counts and hang-up checks are asked between polls: not lines of their own.
 bool SerialTrace::inputQueueCount(SerialHandle h, quint32& count)
 {
     m_polling = true;
     return m_below.inputQueueCount(h, count);
 }
-bool SerialTrace::hungUp(SerialHandle h) { return m_below.hungUp(h); }
+
+bool SerialTrace::hungUp(SerialHandle h)
+{
+    // Asked between polls, as the queue count is: not a line of its own.
+    return m_below.hungUp(h);
+}
 
 bool SerialTrace::read(SerialHandle h, void* buffer, quint32 length, quint32& got)
 {
@@ -159,7 +176,10 @@ bool SerialTrace::purge(SerialHandle h, unsigned flags)
     return pass(QStringLiteral("purge %1").arg(flags), [&] { return m_below.purge(h, flags); });
 }
 
-bool SerialTrace::abort(SerialHandle h) { return pass(QStringLiteral("abort"), [&] { return m_below.abort(h); }); }
+bool SerialTrace::abort(SerialHandle h)
+{
+    return pass(QStringLiteral("abort"), [&] { return m_below.abort(h); });
+}
 
 void SerialTrace::sleepMs(unsigned milliseconds)
 {
