@@ -122,7 +122,7 @@ void recordBox(QWidget* parent, MessageKind kind, const QString& title, const QS
     auto* process = parent ? parent->findChild<QPushButton*>("processButt") : nullptr;
     g_events << (process && process->isEnabled() ? "box over an enabled Process" : "box");
     // The load's progress line goes when its box comes.
-    if (auto* progress = parent ? parent->findChild<QLabel*>("progressLabel") : nullptr; progress && progress->isVisible())
+    if (auto* progress = parent ? parent->findChild<QLabel*>("progressLabel") : nullptr; progress && !progress->isHidden())
         g_events << "progress still shown";
     QCOMPARE(kind, title == "Trevik Tool" && text.contains("success") ? MessageKind::Information : MessageKind::Critical);
 }
