@@ -54,12 +54,18 @@ i686-w64-mingw32-strip --strip-debug build-windows/i686/zentrix.dll build-window
 
 if [ "$run_tests" = 1 ]; then
   say "tests under Wine (64-bit, then 32-bit)"
-  # Each build's Wine prefix is made once, before the tests start side by side.
   for build in build-windows build-windows/i686-build; do
+    # Each build's Wine prefix is made once, before the tests start side by side.
     "$build/wine-run" cmd /c exit 0 >/dev/null 2>&1 || true
+    # Wine ties a session's desktop to the display its first program found: every program of
+    # the run shares one private X display, present before the first of them starts, and no
+    # session outlives it. The session starts once, before the tests start side by side (programs
+    # that start a session at the same moment can fail with nothing said).
+    WINEPREFIX="$PWD/$build/wine-prefix" wineserver -k >/dev/null 2>&1 || true
+    xvfb-run -a -s "-screen 0 1280x1024x24" bash -c "'$build/wine-run' cmd /c exit 0 >/dev/null 2>&1;
+      cd '$build' && ctest --output-on-failure --timeout 600 -j$jobs" || build_failed=1
+    WINEPREFIX="$PWD/$build/wine-prefix" wineserver -k >/dev/null 2>&1 || true
   done
-  (cd build-windows && ctest --output-on-failure --timeout 600 -j"$jobs") || build_failed=1
-  (cd build-windows/i686-build && ctest --output-on-failure --timeout 600 -j"$jobs") || build_failed=1
 fi
 
 zip=$(ls build-windows/trevik-*-win64.zip)

@@ -9,8 +9,7 @@
 set -euo pipefail
 dist=$1 wine_run=$2 prefix=$3 file=$4 picture=$5
 com=${TREVIK_TEST_COM:?} images=${TREVIK_TEST_SAVE_DIR:?}
-if [ -z "${TREVIK_LOAD_CHECK_DISPLAY:-}" ]; then
-  export TREVIK_LOAD_CHECK_DISPLAY=1
+if [ -z "${DISPLAY:-}" ]; then
   exec xvfb-run -a -s "-screen 0 1280x800x24" bash "$0" "$@"
 fi
 

@@ -5,8 +5,7 @@
 #   wine-window-check.sh DIST_DIR WINE_RUN TITLE [PICTURE.png]
 set -euo pipefail
 dist=$1 wine_run=$2 title=$3 picture=${4:-}
-if [ -z "${TREVIK_WINDOW_CHECK_DISPLAY:-}" ]; then
-  export TREVIK_WINDOW_CHECK_DISPLAY=1
+if [ -z "${DISPLAY:-}" ]; then
   exec xvfb-run -a -s "-screen 0 1280x800x24" "$0" "$@"
 fi
 cd "$dist"
