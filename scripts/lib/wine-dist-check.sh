@@ -39,6 +39,8 @@ while IFS= read -r -d '' binary; do
   echo "ok   $name: $(echo $imports | tr ' ' ',')"
 done < <(find "$dist" -type f \( -iname '*.exe' -o -iname '*.dll' \) -print0 | sort -z)
 
+help_out=$(mktemp)
+trap 'rm -f "$help_out"' EXIT
 while IFS= read -r -d '' program; do
   subsystem=$("$objdump" -p "$program" | sed -n 's/^Subsystem[[:space:]]*[0-9a-f]*[[:space:]]*//p')
   name=$(basename "$program")
@@ -46,7 +48,10 @@ while IFS= read -r -d '' program; do
     echo "skip $name: $subsystem program"
     continue
   fi
-  if out=$(cd "$dist" && TREVIK_WINE_DLL_DIRS= "$wine_run" "$program" --help 2>&1) && [ -n "$out" ]; then
+  # Into a file, not a pipe: a Wine session the program starts would hold a pipe open for minutes.
+  (cd "$dist" && TREVIK_WINE_DLL_DIRS= "$wine_run" "$program" --help >"$help_out" 2>&1 </dev/null) && status=0 || status=$?
+  out=$(cat "$help_out")
+  if [ "$status" -eq 0 ] && [ -n "$out" ]; then
     echo "ok   $name --help: $(head -n1 <<<"$out")"
   else
     echo "FAIL $name --help under Wine: $(head -n3 <<<"$out")"
