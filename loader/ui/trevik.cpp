@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
+#include <QImageReader>
 #include <QLabel>
 #include <QList>
 #include <QStandardPaths>
@@ -26,6 +27,16 @@
 static void registerTrevikResources()
 {
     Q_INIT_RESOURCE(trevik);
+}
+
+// The LED pictures are PNGs of our own bundle. Naming the format and turning detection off keeps
+// the reader from loading every image plugin on the machine (and the libraries behind them) only
+// to ask each whether it knows the data: that was the larger part of the window's start-up work.
+static QPixmap decodeLed(const QString& path)
+{
+    QImageReader reader(path, "png");
+    reader.setAutoDetectImageFormat(false);
+    return QPixmap::fromImage(reader.read());
 }
 
 Trevik::Trevik(QWidget* parent)
@@ -57,9 +68,6 @@ void Trevik::initStatusBar()
 {
     static const bool resourcesRegistered = (registerTrevikResources(), true);
     Q_UNUSED(resourcesRegistered);
-    redLed = std::make_unique<QPixmap>(QStringLiteral(":/Trevik/Resources/led_red.png"));
-    yellowLed = std::make_unique<QPixmap>(QStringLiteral(":/Trevik/Resources/led_yellow.png"));
-
     ledLabel = new QLabel(this);
     ledLabel->setMinimumSize(30, 30);
     ledLabel->setAlignment(Qt::AlignHCenter | Qt::AlignVCenter);
@@ -92,12 +100,20 @@ void Trevik::setDeviceStatus(QString text, bool connected)
 {
     statusLabel->setText(text);
     if (connected) {
-        ledLabel->setPixmap(*yellowLed);
+        ledLabel->setPixmap(led(yellowLed, QStringLiteral(":/Trevik/Resources/led_yellow.png")));
         statusLabel->setStyleSheet(QStringLiteral("QLabel{ color : green; }"));
     } else {
-        ledLabel->setPixmap(*redLed);
+        ledLabel->setPixmap(led(redLed, QStringLiteral(":/Trevik/Resources/led_red.png")));
         statusLabel->setStyleSheet(QStringLiteral("QLabel{ color : red; }"));
     }
+}
+
+// Decoded when first shown: a start with the switch present never needs the red one.
+const QPixmap& Trevik::led(std::unique_ptr<QPixmap>& picture, const QString& path)
+{
+    if (!picture)
+        picture = std::make_unique<QPixmap>(decodeLed(path));
+    return *picture;
 }
 
 void Trevik::onComConnected(bool bConnected)

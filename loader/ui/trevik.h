@@ -71,10 +71,13 @@ private:
     void onSwitchChecked();
     void onImageWritten();
     void showProgress(const DeviceProgress& progress);
+    // The LED picture at path, decoded into picture on first use.
+    const QPixmap& led(std::unique_ptr<QPixmap>& picture, const QString& path);
 
     // The designer part: one pointer per widget and layout of the form.
     std::unique_ptr<Ui::TrevikClass> ui;
     COMHandler256* comHandler = nullptr;
+    // Empty until first shown.
     std::unique_ptr<QPixmap> redLed;
     std::unique_ptr<QPixmap> yellowLed;
     QLabel* statusLabel = nullptr;

@@ -110,8 +110,9 @@ QString statusBar(Trevik& window)
 {
     const auto labels = window.statusBar()->findChildren<QLabel*>();
     const QImage led = labels[0]->pixmap(Qt::ReturnByValue).toImage();
-    const bool yellow = led == QImage(":/Trevik/Resources/led_yellow.png").convertToFormat(led.format());
-    return labels[1]->text() + ' ' + labels[1]->styleSheet() + (yellow ? " yellow" : " red");
+    const auto shows = [&led](const char* picture) { return !led.isNull() && led == QImage(picture).convertToFormat(led.format()); };
+    const char* name = shows(":/Trevik/Resources/led_yellow.png") ? " yellow" : shows(":/Trevik/Resources/led_red.png") ? " red" : " no LED";
+    return labels[1]->text() + ' ' + labels[1]->styleSheet() + name;
 }
 
 // The box hook of every test but those that watch the box themselves.
