@@ -31,7 +31,7 @@ awk -v c=$((all_calls - base_calls)) -v o=$((all_opens - base_opens)) -v n=$resc
     'BEGIN { printf "one rescan: %.1f system calls, %.1f files opened (mean of %d)\n", c / n, o / n, n }'
 
 "$bin/trevik_window_probe" >/dev/null 2>&1 # the first run writes the settings
-for probe in bare_window_probe trevik_window_probe; do
+for probe in bare_window_probe form_window_probe trevik_window_probe; do
     read -r calls opens < <(traced "$probe" "$bin/$probe")
     echo "start-up of $probe to its first paint: $calls system calls, $opens files opened"
 done

@@ -1,9 +1,11 @@
 // What port discovery costs: the program's start-up to its first painted window next to a bare
-// QMainWindow of the same Qt, one rescan of the ports with the machine's unrelated ttys
-// present, and what a terminal opened elsewhere on the machine costs the program.
+// QMainWindow of the same Qt and next to the program's own form alone, one rescan of the ports
+// with the machine's unrelated ttys present, and what a terminal opened elsewhere on the
+// machine costs the program.
 //
-// Start-up spawns two small programs (bare_window_probe, trevik_window_probe) rather than
-// building the windows in this process: what the operator waits for is a whole process,
+// Start-up spawns three small programs (bare_window_probe, form_window_probe,
+// trevik_window_probe) rather than building the windows in this process: what the operator
+// waits for is a whole process,
 // libraries, QApplication and preferences included, and a second window in one process would
 // find fonts, styles and the enumerator already warm. They paint on a private Xvfb display:
 // Qt's offscreen platform skips the display connection, GL and font set-up that every window
@@ -17,6 +19,7 @@
 #include <QDir>
 #include <QEventLoop>
 #include <QFile>
+#include <QList>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <algorithm>
@@ -92,46 +95,52 @@ StartupRun runToFirstPaint(const char* program)
     return run;
 }
 
-// Each iteration starts both programs, alternating which goes first, so that whatever else
-// the machine does weighs on both alike. The ratios are those of the medians.
+// Each iteration starts the three programs, the order turned round every time, so that
+// whatever else the machine does weighs on all alike. The ratios are those of the medians.
 void BM_StartupNextToBareWindow(benchmark::State& state)
 {
-    // Beside the benchmark, as the build puts them.
-    const QByteArray bareProbe = QFile::encodeName(QCoreApplication::applicationDirPath() + QStringLiteral("/bare_window_probe"));
-    const QByteArray trevikProbe = QFile::encodeName(QCoreApplication::applicationDirPath() + QStringLiteral("/trevik_window_probe"));
-    const char* bare = bareProbe.constData();
-    const char* trevik = trevikProbe.constData();
+    // Beside the benchmark, as the build puts them: the bare window, the form alone, Trevik.
+    QList<QByteArray> probes;
+    for (const char* name : {"/bare_window_probe", "/form_window_probe", "/trevik_window_probe"})
+        probes << QFile::encodeName(QCoreApplication::applicationDirPath() + QLatin1String(name));
     // Untimed first runs: the program writes its settings once, and the page cache fills.
-    if (runToFirstPaint(bare).wallMs < 0 || runToFirstPaint(trevik).wallMs < 0) {
-        state.SkipWithError("a start-up probe did not paint its window");
-        return;
-    }
-    std::vector<double> bareMs, trevikMs, bareCpuMs, trevikCpuMs;
-    for (auto _ : state) {
-        const bool bareFirst = bareMs.size() % 2 == 0;
-        const StartupRun first = runToFirstPaint(bareFirst ? bare : trevik);
-        const StartupRun second = runToFirstPaint(bareFirst ? trevik : bare);
-        if (first.wallMs < 0 || second.wallMs < 0) {
+    for (const QByteArray& probe : probes) {
+        if (runToFirstPaint(probe.constData()).wallMs < 0) {
             state.SkipWithError("a start-up probe did not paint its window");
             return;
         }
-        const StartupRun& b = bareFirst ? first : second;
-        const StartupRun& t = bareFirst ? second : first;
-        bareMs.push_back(b.wallMs);
-        trevikMs.push_back(t.wallMs);
-        bareCpuMs.push_back(b.cpuMs);
-        trevikCpuMs.push_back(t.cpuMs);
     }
-    const double b = median(bareMs), t = median(trevikMs);
-    const double bc = median(bareCpuMs), tc = median(trevikCpuMs);
-    state.counters["bare_ms"] = b;
-    state.counters["trevik_ms"] = t;
-    state.counters["ratio"] = t / b;
-    state.counters["cpu_ratio"] = tc / bc;
+    std::vector<double> wallMs[3], cpuMs[3];
+    for (auto _ : state) {
+        const bool forward = wallMs[0].size() % 2 == 0;
+        for (int turn = 0; turn < 3; ++turn) {
+            const int i = forward ? turn : 2 - turn;
+            const StartupRun run = runToFirstPaint(probes[i].constData());
+            if (run.wallMs < 0) {
+                state.SkipWithError("a start-up probe did not paint its window");
+                return;
+            }
+            wallMs[i].push_back(run.wallMs);
+            cpuMs[i].push_back(run.cpuMs);
+        }
+    }
+    double wall[3], cpu[3];
+    for (int i = 0; i < 3; ++i) {
+        wall[i] = median(wallMs[i]);
+        cpu[i] = median(cpuMs[i]);
+    }
+    state.counters["bare_ms"] = wall[0];
+    state.counters["form_ms"] = wall[1];
+    state.counters["trevik_ms"] = wall[2];
+    state.counters["ratio"] = wall[2] / wall[0];
+    state.counters["cpu_ratio"] = cpu[2] / cpu[0];
     std::printf("start-up to the first paint on %s, medians of %zu runs:\n"
-                "  wall      bare QMainWindow %6.1f ms, Trevik %6.1f ms, ratio %.3f (goal: at most 1.2)\n"
-                "  processor bare QMainWindow %6.1f ms, Trevik %6.1f ms, ratio %.3f\n",
-                qgetenv("QT_QPA_PLATFORM").constData(), bareMs.size(), b, t, t / b, bc, tc, tc / bc);
+                "  wall      bare QMainWindow %6.1f ms, form alone %6.1f ms (%.3f), Trevik %6.1f ms, ratio %.3f (goal: at most 1.2)\n"
+                "  processor bare QMainWindow %6.1f ms, form alone %6.1f ms (%.3f), Trevik %6.1f ms, ratio %.3f\n"
+                "  Trevik next to its form alone: wall %.3f, processor %.3f\n",
+                qgetenv("QT_QPA_PLATFORM").constData(), wallMs[0].size(), wall[0], wall[1], wall[1] / wall[0],
+                wall[2], wall[2] / wall[0], cpu[0], cpu[1], cpu[1] / cpu[0], cpu[2], cpu[2] / cpu[0],
+                wall[2] / wall[1], cpu[2] / cpu[1]);
 }
 
 // Names in the tty class that can never get a number: the machine's virtual consoles, ptmx,
