@@ -1,13 +1,7 @@
 // The log console on POSIX: the terminal on standard error, its title and colours.
-#include "cqt_log.h"
-#include "debugger_output.h"
-#include "log_console.h"
-#include "test_environment.h"
-#include "win_console_log.h"
+#include "log_channel_test.h"
 
 #include <QCoreApplication>
-
-#include <gtest/gtest.h>
 
 #include <poll.h>
 #include <pty.h>
@@ -15,23 +9,7 @@
 
 namespace {
 
-QList<QByteArray> g_debuggerLines;
-
-struct TerminalConsole : ::testing::Test
-{
-    void SetUp() override
-    {
-        g_debuggerLines.clear();
-        setDebuggerOutputSinkForTesting([](const QByteArray &line) { g_debuggerLines.append(line); });
-    }
-    void TearDown() override
-    {
-        setDebuggerOutputSinkForTesting(nullptr);
-        LogConsole::setTerminalForTesting(-1);
-        CQTSingleton<CQTLog>::instance()->setForwardToQt(true);
-    }
-    const QString strDir = testenv::freshDir() + '/';
-};
+using TerminalConsole = LogChannelTest;
 
 TEST_F(TerminalConsole, TerminalBecomesTheConsoleWithTitleAndColours)
 {
@@ -44,7 +22,7 @@ TEST_F(TerminalConsole, TerminalBecomesTheConsoleWithTitleAndColours)
     EXPECT_TRUE(channel.isOpened() && !channel.isConsoleOpen() && !channel.isFileOpen() && channel.consoleHandle() == -1);
     EXPECT_TRUE(CQTSingleton<CQTLog>::instance()->forwardToQt());
     channel.write(1, "line");
-    EXPECT_EQ(g_debuggerLines, QList<QByteArray>{"line"});
+    EXPECT_EQ(debuggerLines, QList<QByteArray>{"line"});
     channel.close();
 
     // The terminal goes on descriptor 0, the lowest a console handle can be.

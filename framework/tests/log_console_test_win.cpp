@@ -1,14 +1,8 @@
 // The log console on Windows: a console of the program's own (title, a colour per line, the text
 // on the screen, given back at the end), or the one the process has.
-#include "cqt_log.h"
-#include "debugger_output.h"
-#include "log_console.h"
-#include "test_environment.h"
-#include "win_console_log.h"
+#include "log_channel_test.h"
 
 #include <QCoreApplication>
-
-#include <gtest/gtest.h>
 
 #include <cstdio>
 
@@ -17,14 +11,11 @@
 
 namespace {
 
-QList<QByteArray> g_debuggerLines;
-
-struct WindowsConsole : ::testing::Test
+struct WindowsConsole : LogChannelTest
 {
     void SetUp() override
     {
-        g_debuggerLines.clear();
-        setDebuggerOutputSinkForTesting([](const QByteArray &line) { g_debuggerLines.append(line); });
+        LogChannelTest::SetUp();
         // A new console takes over the C runtime's output: the test runner's is kept to give back.
         std::fflush(stdout);
         std::fflush(stderr);
@@ -37,8 +28,7 @@ struct WindowsConsole : ::testing::Test
     }
     void TearDown() override
     {
-        setDebuggerOutputSinkForTesting(nullptr);
-        CQTSingleton<CQTLog>::instance()->setForwardToQt(true);
+        LogChannelTest::TearDown();
         FreeConsole();
         std::fflush(stdout);
         std::fflush(stderr);
@@ -51,7 +41,6 @@ struct WindowsConsole : ::testing::Test
     }
     int iSavedOut = -1, iSavedErr = -1;
     HANDLE hSavedOut = nullptr, hSavedErr = nullptr;
-    const QString strDir = testenv::freshDir() + '/';
 };
 
 struct ScreenRow
@@ -105,7 +94,7 @@ TEST_F(WindowsConsole, NewConsoleShowsEveryLineInItsLevelsColour)
     ASSERT_TRUE(GetConsoleScreenBufferInfo(hOut, &info));
     EXPECT_EQ(info.wAttributes, 7) << "plain again after every line";
     EXPECT_EQ(info.dwCursorPosition.Y, iFirstRow + 5);
-    EXPECT_EQ(g_debuggerLines.size(), 5);
+    EXPECT_EQ(debuggerLines.size(), 5);
 
     channel.close();
     EXPECT_EQ(channel.consoleHandle(), -1);

@@ -1,34 +1,14 @@
 // The log channel: its HTML file and taken file names (the console: log_console_test_*.cpp).
-#include "cqt_log.h"
-#include "debugger_output.h"
-#include "log_console.h"
-#include "test_environment.h"
-#include "win_console_log.h"
+#include "log_channel_test.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QRegularExpression>
 
-#include <gtest/gtest.h>
-
 namespace {
 
-QList<QByteArray> g_debuggerLines;
-
-struct ChannelTest : ::testing::Test
+struct ChannelTest : LogChannelTest
 {
-    void SetUp() override
-    {
-        g_debuggerLines.clear();
-        setDebuggerOutputSinkForTesting([](const QByteArray &line) { g_debuggerLines.append(line); });
-    }
-    void TearDown() override
-    {
-        setDebuggerOutputSinkForTesting(nullptr);
-        LogConsole::setTerminalForTesting(-1);
-        CQTSingleton<CQTLog>::instance()->setForwardToQt(true);
-    }
-    const QString strDir = testenv::freshDir() + '/';
     const QByteArray html = testenv::fixture("log.html"), htmlHead = html.left(html.indexOf("\t<tr>"));
 };
 
@@ -56,7 +36,7 @@ TEST_F(ChannelTest, HtmlLogFromFirstByteToLast)
     g_winConsoleLog.close();
     EXPECT_EQ(testenv::maskTimes(testenv::readFile(strPath)), html);
     EXPECT_FALSE(g_winConsoleLog.isFileOpen());
-    EXPECT_EQ(g_debuggerLines.size(), 7);
+    EXPECT_EQ(debuggerLines.size(), 7);
     EXPECT_EQ(capture.texts.size(), 3) << "nothing but the three log lines";
     EXPECT_EQ(QDir(strDir).entryList(QDir::Files).size(), 1);
 }
