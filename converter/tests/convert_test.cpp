@@ -1,12 +1,14 @@
 // convert_d on every fixture and example file, one row each: the port count, the result, and the
 // message or, on success, the image the file must give byte for byte. Fixture files are named
-// after their fault; a builder- file carries the result code it must get. All rows run in one
-// process in this order, so a conversion also shows anything that an earlier one left behind.
+// after their fault; a builder- file carries the result code it must get, and a valid- file gives
+// the image of its own name or else the two-desks image. All rows run in one process in this
+// order, so a conversion also shows anything that an earlier one left behind.
 #include "kmc_test_support.h"
 
 #include <zentrix.h>
 
 #include <climits>
+#include <cstdlib>
 #include <set>
 
 namespace kmctest {
@@ -17,10 +19,10 @@ namespace {
 #define MISSING "/nonexistent/zentrix/test.kmc"
 
 struct Case {
-    const char *path;
+    std::string path;
     int ports;
     int result;
-    const char *expected;  // result 1: the message; result 0: the expected image in images/
+    std::string expected;  // result 1: the message; result 0: the expected image in images/
 };
 
 const Case kCases[] = {
@@ -69,88 +71,52 @@ const Case kCases[] = {
     {FIX "parser-passage-line-of-300-characters.kmc", 4, 1, "Passage line #3 error"},
     {FIX "parser-passage-line-129-bad.kmc", 4, 1, "Passage line #129 error"},
     {FIX "parser-passage-too-many-lines.kmc", 4, 1, "The number of passage lines has exceeded MAX_NUM_PAS"},
-    {FIX "builder-16-no-geometry-lines.kmc", 4, 16, nullptr},
-    {FIX "builder-17-no-passage-lines.kmc", 4, 17, nullptr},
-    {FIX "builder-18-geometry-port-above-count.kmc", 4, 18, nullptr},
-    {FIX "builder-18-passage-port-0.kmc", 4, 18, nullptr},
-    {FIX "builder-19-geometry-screen-0.kmc", 4, 19, nullptr},
-    {FIX "builder-19-geometry-screen-33.kmc", 4, 19, nullptr},
-    {FIX "builder-19-passage-screen-33.kmc", 4, 19, nullptr},
-    {FIX "builder-20-passage-to-undefined-screen.kmc", 4, 20, nullptr},
-    {FIX "builder-20-geometry-line-of-255-characters.kmc", 4, 20, nullptr},  // the newline alone ends the section
-    {FIX "builder-21-touching-stretches.kmc", 4, 21, nullptr},
-    {FIX "builder-21-later-stretch-inside-earlier.kmc", 4, 21, nullptr},
-    {FIX "builder-21-earlier-stretch-inside-later.kmc", 4, 21, nullptr},
-    {FIX "builder-21-second-half-overlap.kmc", 4, 21, nullptr},
-    {FIX "builder-22-stretch-beyond-edge.kmc", 4, 22, nullptr},
-    {FIX "builder-22-stretch-from-equals-to.kmc", 4, 22, nullptr},
-    {FIX "builder-22-stretch-negative-from.kmc", 4, 22, nullptr},
-    {FIX "builder-22-top-stretch-beyond-width.kmc", 4, 22, nullptr},
-    {FIX "builder-23-right-to-right.kmc", 4, 23, nullptr},
-    {FIX "builder-23-top-to-left.kmc", 4, 23, nullptr},
-    {FIX "builder-24-passage-to-same-screen.kmc", 4, 24, nullptr},
-    {FIX "builder-25-duplicate-screen.kmc", 4, 25, nullptr},
-    {FIX "builder-26-stretch-collapses.kmc", 4, 26, nullptr},
-    {FIX "builder-27-zero-width.kmc", 4, 27, nullptr},
-    {FIX "builder-27-negative-height.kmc", 4, 27, nullptr},
-    {FIX "builder-28-diagonal-0.kmc", 4, 28, nullptr},
-    {FIX "builder-28-horizontal-factor-2.kmc", 4, 28, nullptr},
-    {FIX "builder-28-vertical-factor-2.kmc", 4, 28, nullptr},
-    {FIX "builder-28-horizontal-factor-256.kmc", 4, 28, nullptr},
-    {FIX "builder-28-vertical-factor-256.kmc", 4, 28, nullptr},
-    {FIX "builder-28-width-2147483647.kmc", 4, 28, nullptr},
-    {FIX "builder-29-overlapping-screens.kmc", 4, 29, nullptr},
-    {FIX "builder-29-crossing-screens-wide-first.kmc", 4, 29, nullptr},
-    {FIX "builder-29-crossing-screens-tall-first.kmc", 4, 29, nullptr},
-    {FIX "builder-29-screen-inside-another-outer-first.kmc", 4, 29, nullptr},
-    {FIX "builder-29-screen-inside-another-inner-first.kmc", 4, 29, nullptr},
-    {FIX "builder-30-screen-collapses.kmc", 4, 30, nullptr},
-    {FIX "builder-31-same-port-stretches-apart.kmc", 4, 31, nullptr},
-    {FIX "builder-32-no-screen-at-origin.kmc", 4, 32, nullptr},
-    {FIX "builder-33-scale-of-65536.kmc", 2, 33, nullptr},
-    {FIX "builder-33-reverse-scale-of-65536.kmc", 2, 33, nullptr},
-    {FIX "builder-63-seventeen-screens.kmc", 8, 63, nullptr},
-    {FIX "builder-63-thirty-two-screens.kmc", 8, 63, nullptr},
-    {FIX "builder-63-twenty-five-passages.kmc", 4, 63, nullptr},
-    {FIX "builder-63-hundred-twenty-eight-passages.kmc", 4, 63, nullptr},
-    // The two-desks set-up in other dresses gives the two-desks image.
-    {FIX "valid-crlf-line-ends.kmc", 4, 0, "two-desks.hex"},
-    {FIX "valid-ctrl-z-ends-the-file.kmc", 4, 0, "two-desks.hex"},
-    {FIX "valid-ends-after-last-passage-line.kmc", 4, 0, "two-desks.hex"},
-    {FIX "valid-ends-after-last-passage-without-newline.kmc", 4, 0, "two-desks.hex"},
-    {FIX "valid-free-spacing-and-trailing-text.kmc", 4, 0, "two-desks.hex"},
-    {FIX "valid-ignored-lines.kmc", 4, 0, "two-desks.hex"},
-    {FIX "valid-version-2-99.kmc", 4, 0, "two-desks.hex"},
-    {FIX "valid-version-marks-not-checked.kmc", 4, 0, "two-desks.hex"},
-    {FIX "valid-version-line-in-second-piece.kmc", 4, 0, "two-desks.hex"},
-    {FIX "valid-geometry-line-of-254-characters.kmc", 4, 0, "two-desks.hex"},
-    {FIX "valid-two-desks-thousandfold.kmc", 4, 0, "two-desks.hex"},
-    {FIX "valid-adjacent-stretches.kmc", 4, 0, "valid-adjacent-stretches.hex"},
-    {FIX "valid-screens-edge-to-edge.kmc", 4, 0, "valid-screens-edge-to-edge.hex"},
-    {FIX "valid-desktop-left-of-and-above-origin.kmc", 2, 0, "valid-desktop-left-of-and-above-origin.hex"},
-    {FIX "valid-factors-3-and-255.kmc", 4, 0, "valid-factors-3-and-255.hex"},
-    {FIX "valid-largest-scale.kmc", 2, 0, "valid-largest-scale.hex"},
-    {FIX "valid-screen-32.kmc", 1, 0, "valid-screen-32.hex"},
 };
+
+// The port count a file's header names.
+int portsNamedIn(const std::string &text)
+{
+    const std::string key = "\nNumber of Ports=";
+    const std::size_t at = text.find(key);
+    return at == std::string::npos ? 0 : std::atoi(text.c_str() + at + key.size());
+}
+
+// The rows above, then one for each builder- and valid- file, in name order, at the port count
+// its header names.
+std::vector<Case> allCases()
+{
+    std::vector<Case> cases(std::begin(kCases), std::end(kCases));
+    const std::set<std::filesystem::path> files(std::filesystem::directory_iterator(KMC_FIXTURE_DIR), {});
+    for (const std::string kind : {"builder-", "valid-"})
+        for (const std::filesystem::path &file : files) {
+            const std::string name = file.stem().string(), ownImage = name + ".hex";
+            if (name.rfind(kind, 0) == 0)
+                cases.push_back({file.string(), portsNamedIn(readFile(file.string())), kind == "valid-" ? 0 : std::stoi(name.substr(8)),
+                                 std::filesystem::exists(KMC_IMAGE_DIR "/" + ownImage) ? ownImage : "two-desks.hex"});
+        }
+    return cases;
+}
 
 TEST(ConvertD, EveryFileGivesItsResultMessageAndImage)
 {
     const long filesBefore = openFileCount();
     unsigned char *firstImage = nullptr;
-    for (const Case &c : kCases) {
-        SCOPED_TRACE(std::string(c.path) + ", " + std::to_string(c.ports) + " ports");
+    const std::vector<Case> cases = allCases();
+    ASSERT_EQ(cases.size(), 105u) << "a fixture file was added or went missing";
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.path + ", " + std::to_string(c.ports) + " ports");
         char message[256];
         unsigned char untouched, *image = &untouched;
         int size = -7;
-        EXPECT_EQ(convert_d(c.ports, c.path, message, sizeof message, &image, &size), c.result);
+        EXPECT_EQ(convert_d(c.ports, c.path.c_str(), message, sizeof message, &image, &size), c.result);
         if (c.result == 0) {
             EXPECT_STREQ(message, "Converted");
             firstImage = firstImage ? firstImage : image;
             EXPECT_EQ(image, firstImage);  // one image in static storage for every call
             const std::string got(reinterpret_cast<char *>(image), size == 920 ? 920 : 0);
-            EXPECT_TRUE(sameImage(readHexImage(KMC_IMAGE_DIR "/" + std::string(c.expected)), got));
+            EXPECT_TRUE(sameImage(readHexImage(KMC_IMAGE_DIR "/" + c.expected), got));
         } else {
-            EXPECT_EQ(message, c.result == 1 ? std::string(c.expected)
+            EXPECT_EQ(message, c.result == 1 ? c.expected
                                              : "Could not convert data: error #" + std::to_string(c.result - 15));
             EXPECT_EQ(image, &untouched);  // the caller's pointer and size are left as they were
             EXPECT_EQ(size, -7);
@@ -162,7 +128,7 @@ TEST(ConvertD, EveryFileGivesItsResultMessageAndImage)
 TEST(ConvertD, EveryFixtureExampleAndImageFileHasARow)
 {
     std::set<std::string> used, unused;
-    for (const Case &c : kCases) {
+    for (const Case &c : allCases()) {
         used.insert(std::filesystem::path(c.path).filename().string());
         if (c.result == 0)
             used.insert(c.expected);
