@@ -16,43 +16,36 @@ namespace {
 
 const std::string kTwoDesks = KMC_EXAMPLES_DIR "/two-desks.kmc";
 
-struct ToolRun {
-    int status = -1;
-    std::string out, err;
-};
-
-std::string quoted(const std::string &arg)
-{
-    return "'" + std::regex_replace(arg, std::regex("'"), "'\\''") + "'";
-}
+using ToolRun = outputtest::Run;
+using outputtest::shellQuoted;
 
 // `shell` runs first in the same shell, which then becomes kmcconv: its $$ is kmcconv's pid.
 ToolRun kmcconv(const std::vector<std::string> &args, const std::string &shell = "")
 {
     ScratchDir dir;
-    std::string command = shell + "exec " + quoted(KMCCONV_PATH);
+    std::string command = shell + "exec " + shellQuoted(KMCCONV_PATH);
     for (const std::string &a : args)
-        command += " " + quoted(a);
-    command += " >" + quoted(dir.path() + "/out") + " 2>" + quoted(dir.path() + "/err") + " </dev/null";
-    ToolRun r;
+        command += " " + shellQuoted(a);
+    command += " >" + shellQuoted(dir.path() + "/out") + " 2>" + shellQuoted(dir.path() + "/err") + " </dev/null";
     const int raw = std::system(command.c_str());
-    if (raw != -1 && WIFEXITED(raw))
-        r.status = WEXITSTATUS(raw);
-    r.out = readFile(dir.path() + "/out");
-    r.err = readFile(dir.path() + "/err");
-    return r;
+    return {raw != -1 && WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, readFile(dir.path() + "/out"), readFile(dir.path() + "/err")};
 }
 
+// In a folder that holds a copy of two-desks.kmc named -x.kmc.
 TEST(Kmcconv, PrintsTheMessageAndExitsWithTheResultOrTwoForAUsageError)
 {
+    ScratchDir dir;
+    std::filesystem::copy_file(kTwoDesks, dir.path() + "/-x.kmc");
     const struct {
         std::vector<std::string> args;
         int status;
-        std::string out;
+        std::string out;  // a pattern
     } cases[] = {
         {{"--ports", "4", kTwoDesks}, 0, "Converted\n"},
-        {{"--ports", "8", kTwoDesks}, 1, "Different numbers of ports: in file (4), in device (8)\n"},
+        {{"--ports", "8", kTwoDesks}, 1, "Different numbers of ports: in file \\(4\\), in device \\(8\\)\n"},
         {{"--ports", "4", KMC_FIXTURE_DIR "/builder-25-duplicate-screen.kmc"}, 25, "Could not convert data: error #10\n"},
+        {{"--version"}, 0, "kmcconv [0-9]+(\\.[0-9]+)* \\(zentrix [0-9]+\\.[0-9]+\\.[0-9]+\\)\n"},
+        {{"--ports", "4", "--", "-x.kmc"}, 0, "Converted\n"},  // a file after the end of the options
         {{}, 2, ""},
         {{kTwoDesks}, 2, ""},
         {{"--ports", "four", kTwoDesks}, 2, ""},
@@ -62,13 +55,16 @@ TEST(Kmcconv, PrintsTheMessageAndExitsWithTheResultOrTwoForAUsageError)
         {{"--ports", "4", "-o"}, 2, ""},
         {{"--ports", "4", kTwoDesks, kTwoDesks}, 2, ""},
         {{"--bogus", "--ports", "4", kTwoDesks}, 2, ""},
+        {{"--", "--ports", "4", "-x.kmc"}, 2, ""},
+        {{"--ports", "4", "-x.kmc"}, 2, ""},
+        {{"--ports", "4", "--dump", "-o", "-", kTwoDesks}, 2, ""},  // the tables and the image cannot share one stream
     };
     for (const auto &c : cases) {
-        const ToolRun r = kmcconv(c.args);
+        const ToolRun r = kmcconv(c.args, "cd " + shellQuoted(dir.path()) + " && ");
         SCOPED_TRACE(std::accumulate(c.args.begin(), c.args.end(), std::string("kmcconv"),
                                      [](const std::string &line, const std::string &arg) { return line + " " + arg; }));
         EXPECT_EQ(r.status, c.status);
-        EXPECT_EQ(r.out, c.out);
+        EXPECT_TRUE(std::regex_match(r.out, std::regex(c.out))) << r.out;
         if (c.status == 2)
             EXPECT_NE(r.err.find("usage: kmcconv"), std::string::npos) << r.err;
         else
@@ -103,7 +99,7 @@ TEST(Kmcconv, LeavesALinkOrFilePlantedAtATemporaryNameAlone)
         ScratchDir dir;
         const std::string image = dir.path() + "/switch.bin";
         std::ofstream(dir.path() + "/victim") << "precious";
-        const std::string plant = "cd " + quoted(dir.path()) + " && umask " + c.umask + " && " + c.plant;
+        const std::string plant = "cd " + shellQuoted(dir.path()) + " && umask " + c.umask + " && " + c.plant;
         const ToolRun r = kmcconv({"--ports", "4", "-o", image, kTwoDesks}, plant + " victim switch.bin.tmp.$$ && ");
         ASSERT_EQ(r.status, 0) << r.out << r.err;
         EXPECT_TRUE(sameImage(readHexImage(KMC_IMAGE_DIR "/two-desks.hex"), readFile(image)));
@@ -137,31 +133,6 @@ TEST(Kmcconv, WritesTheImageToStandardOutputWithDashAndTheMessageBeside)
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_TRUE(sameImage(readHexImage(KMC_IMAGE_DIR "/two-desks.hex"), r.out));
     EXPECT_EQ(r.err, "Converted\n");
-    // The tables and the image cannot share one stream.
-    EXPECT_EQ(kmcconv({"--ports", "4", "--dump", "-o", "-", kTwoDesks}).status, 2);
-}
-
-TEST(Kmcconv, NamesItsVersionsAndTakesAFileAfterTheEndOfOptions)
-{
-    ScratchDir dir;
-    std::filesystem::copy_file(kTwoDesks, dir.path() + "/-x.kmc");
-    const std::string inDir = "cd " + quoted(dir.path()) + " && ";
-    const struct {
-        std::vector<std::string> args;
-        int status;
-        const char *out;  // a pattern
-    } cases[] = {
-        {{"--version"}, 0, "kmcconv [0-9]+(\\.[0-9]+)* \\(zentrix [0-9]+\\.[0-9]+\\.[0-9]+\\)\n"},
-        {{"--ports", "4", "--", "-x.kmc"}, 0, "Converted\n"},
-        {{"--", "--ports", "4", "-x.kmc"}, 2, ""},
-        {{"--ports", "4", "-x.kmc"}, 2, ""},
-    };
-    for (const auto &c : cases) {
-        const ToolRun r = kmcconv(c.args, inDir);
-        SCOPED_TRACE(c.args.front() + " ... " + c.args.back());
-        EXPECT_EQ(r.status, c.status) << r.err;
-        EXPECT_TRUE(std::regex_match(r.out, std::regex(c.out))) << r.out;
-    }
 }
 
 const outputtest::CommandFor kWritingTwoDesks = [](const std::string &out) {
