@@ -1,5 +1,5 @@
 // What the converter tests need from the platform they run on: a count of the files the
-// process holds open, a fresh scratch folder, and the one message that differs by platform.
+// process holds open, and the one message that differs by platform.
 #ifndef KMC_TEST_PLATFORM_H
 #define KMC_TEST_PLATFORM_H
 
@@ -9,9 +9,6 @@ namespace kmctest {
 
 // Files (descriptors on POSIX, handles on Windows) the process holds open right now.
 long openFileCount();
-
-// Creates a new, empty folder under the system's temporary directory and answers its path.
-std::string makeScratchFolder();
 
 // convert_d's message for the path of a folder: POSIX opens a folder and fails on its first
 // read; Windows refuses to open it at all.

@@ -11,7 +11,9 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <sstream>
+#include <stdexcept>
 #include <string>
 
 namespace kmctest {
@@ -49,9 +51,20 @@ inline ::testing::AssertionResult sameImage(const std::string &want, const std::
 }
 
 // A fresh folder under the system's temporary directory, removed with everything in it.
+// create_directory makes only a name that was free, so the folder is new and ours.
 class ScratchDir {
 public:
-    ScratchDir() : path_(makeScratchFolder()) {}
+    ScratchDir()
+    {
+        std::random_device pick;
+        for (int attempt = 0; attempt < 100 && path_.empty(); ++attempt) {
+            const auto candidate = std::filesystem::temp_directory_path() / ("zentrix-test-" + std::to_string(pick()));
+            if (std::filesystem::create_directory(candidate))
+                path_ = candidate.string();
+        }
+        if (path_.empty())
+            throw std::runtime_error("no scratch folder could be created");
+    }
     ~ScratchDir()
     {
         std::error_code ignored;
