@@ -43,24 +43,6 @@ struct WindowsConsole : LogChannelTest
     HANDLE hSavedOut = nullptr, hSavedErr = nullptr;
 };
 
-struct ScreenRow
-{
-    QByteArray text;
-    WORD iAttribute = 0;
-};
-
-// What the console shows on row iRow, and the colour of its first character.
-ScreenRow screenRow(HANDLE hOut, SHORT iRow, DWORD iLength)
-{
-    ScreenRow row;
-    row.text.resize(static_cast<int>(iLength));
-    DWORD iRead = 0;
-    ReadConsoleOutputCharacterA(hOut, row.text.data(), iLength, COORD{0, iRow}, &iRead);
-    row.text.resize(static_cast<int>(iRead));
-    ReadConsoleOutputAttribute(hOut, &row.iAttribute, 1, COORD{0, iRow}, &iRead);
-    return row;
-}
-
 bool hasConsole()
 {
     return GetConsoleWindow() != nullptr || GetConsoleCP() != 0;
@@ -86,10 +68,15 @@ TEST_F(WindowsConsole, NewConsoleShowsEveryLineInItsLevelsColour)
     const char *const kLines[] = {"[I]: info \xe9", "[W]: warn", "two", "three", "[E]: err"};
     for (int iLevel = 0; iLevel < 5; ++iLevel)
         channel.write(iLevel, kLines[iLevel]);
-    for (int iLevel = 0; iLevel < 5; ++iLevel) {
-        const ScreenRow row = screenRow(hOut, static_cast<SHORT>(iFirstRow + iLevel), static_cast<DWORD>(qstrlen(kLines[iLevel])));
-        EXPECT_EQ(row.text, QByteArray(kLines[iLevel])) << iLevel;
-        EXPECT_EQ(row.iAttribute, kAttributes[iLevel]) << iLevel;
+    for (int iLevel = 0; iLevel < 5; ++iLevel) { // what the row shows, and the colour of its first character
+        const COORD at{0, static_cast<SHORT>(iFirstRow + iLevel)};
+        QByteArray text(static_cast<int>(qstrlen(kLines[iLevel])), '\0');
+        DWORD iRead = 0, iAttributesRead = 0;
+        WORD iAttribute = 0;
+        ReadConsoleOutputCharacterA(hOut, text.data(), static_cast<DWORD>(text.size()), at, &iRead);
+        ReadConsoleOutputAttribute(hOut, &iAttribute, 1, at, &iAttributesRead);
+        EXPECT_EQ(text.left(static_cast<int>(iRead)), QByteArray(kLines[iLevel])) << iLevel;
+        EXPECT_EQ(iAttribute, kAttributes[iLevel]) << iLevel;
     }
     ASSERT_TRUE(GetConsoleScreenBufferInfo(hOut, &info));
     EXPECT_EQ(info.wAttributes, 7) << "plain again after every line";
