@@ -14,7 +14,7 @@
 #include <gtest/gtest.h>
 #include <algorithm>
 #include <csignal>
-#include <fcntl.h>
+#include <filesystem>
 #include <memory>
 #include <thread>
 #include <unistd.h>
@@ -78,6 +78,22 @@ protected:
     std::vector<std::unique_ptr<kmsim::SwitchSimulator>> switches;
 };
 
+// A switch that falls silent (or hangs up) once the image's frame has come in.
+kmsim::SimOptions failingAtTheImage(kmsim::Fault fault)
+{
+    kmsim::SimOptions o;
+    o.fault = fault;
+    o.faultAt = 32;
+    return o;
+}
+
+kmsim::SimOptions withPorts(int count)
+{
+    kmsim::SimOptions o;
+    o.portCount = count;
+    return o;
+}
+
 QByteArray convertedImage(const QString& path, int ports)
 {
     char message[256];
@@ -140,9 +156,7 @@ TEST_F(Ctl, PortsListsThePinnedSwitchWithItsDevice)
 
 TEST_F(Ctl, InfoReadsTheRecordsOrSaysWhyNot)
 {
-    kmsim::SimOptions eight;
-    eight.portCount = 8;
-    startSwitch(7, eight);
+    startSwitch(7, withPorts(8));
     const QJsonObject info = run({"info", "--port", "COM7", "--json"}).json().toObject();
     EXPECT_EQ(info["switch_ports"].toInt(), 8);
     ASSERT_EQ(info["records"].toArray().size(), 32);
@@ -259,13 +273,11 @@ TEST(ProgressBoardLine, FitsTheTerminal)
 TEST_F(Ctl, LoadAcrossPortsReportsEach)
 {
     const struct { const char* label; kmsim::SimOptions second; const char* file; int exit; const char* result; } rows[] = {
-        {"switch silent after the image", [] { kmsim::SimOptions o; o.fault = kmsim::Fault::Silence; o.faultAt = 32; return o; }(),
-         "two-desks.kmc", 5, "write-failed"},
-        {"switch with eight ports", [] { kmsim::SimOptions o; o.portCount = 8; return o; }(), "two-desks.kmc", 4, "wrong-ports"},
+        {"switch silent after the image", failingAtTheImage(kmsim::Fault::Silence), "two-desks.kmc", 5, "write-failed"},
+        {"switch with eight ports", withPorts(8), "two-desks.kmc", 4, "wrong-ports"},
         {"refused file", {}, "../converter/tests/fixtures/builder-18-geometry-port-above-count.kmc", 1, "refused"},
         // A line that goes dead is the port's trouble, not a switch that kept silent.
-        {"line hangs up at the image's answer", [] { kmsim::SimOptions o; o.fault = kmsim::Fault::HangUp; o.faultAt = 32; return o; }(),
-         "two-desks.kmc", 3, "write-failed"},
+        {"line hangs up at the image's answer", failingAtTheImage(kmsim::Fault::HangUp), "two-desks.kmc", 3, "write-failed"},
     };
     for (const auto& row : rows) {
         switches.clear();
@@ -291,19 +303,14 @@ TEST_F(Ctl, LoadAcrossPortsReportsEach)
 // The run's exit code is the most serious of its ports', whatever the order of --port.
 TEST_F(Ctl, LoadExitCodeDoesNotDependOnTheOrderOfPorts)
 {
-    kmsim::SimOptions silent;
-    silent.fault = kmsim::Fault::Silence;
-    silent.faultAt = 32;
-    kmsim::SimOptions eightPorts;
-    eightPorts.portCount = 8;
     const struct { QStringList ports; int exit; } rows[] = {
         {{"COM7", "COM8"}, 5}, {{"COM8", "COM7"}, 5},
         {{"COM7", "COM8", "COM9"}, 3}, {{"COM9", "COM8", "COM7"}, 3}, {{"COM8", "COM9", "COM7"}, 3},
     };
     for (const auto& row : rows) {
         switches.clear(); // the silence comes once, at the image
-        startSwitch(7, silent);     // 5: the switch did not answer the write
-        startSwitch(8, eightPorts); // 4: wrong number of ports
+        startSwitch(7, failingAtTheImage(kmsim::Fault::Silence)); // 5: the switch did not answer the write
+        startSwitch(8, withPorts(8));                             // 4: wrong number of ports
         QStringList arguments {"load", kExamples + "/two-desks.kmc", "--quiet"};
         for (const QString& port : row.ports)
             arguments << "--port" << port;
@@ -340,25 +347,15 @@ TEST_F(Ctl, MessagesNameTheFileAndInventNothing)
     EXPECT_TRUE(load.err.startsWith(("trevikctl: " + missing + ": No such file or directory").toUtf8()));
 
     // A name that is not UTF-8: made and handed over as bytes.
-    const QByteArray folder = QFile::encodeName(home.path());
-    const QByteArray odd = folder + "/inv\xff.kmc";
-    QFile example(kExamples + "/two-desks.kmc");
-    ASSERT_TRUE(example.open(QIODevice::ReadOnly));
-    const QByteArray content = example.readAll();
-    const int fd = ::open(odd.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    ASSERT_GE(fd, 0);
-    ASSERT_EQ(::write(fd, content.constData(), size_t(content.size())), content.size());
-    ::close(fd);
-    for (const char* command : {"check", "load"}) {
-        const QString line = QStringLiteral("exec \"$0\" %1 \"$(printf '%2/inv\\377.kmc')\" --port COM7 --quiet")
-                                 .arg(QLatin1String(command), home.path());
-        const Outcome r = run({"-c", QString(line).replace(QLatin1String(" --port COM7 --quiet"),
-                                                           QLatin1String(command) == QLatin1String("check") ? "" : " --port COM7 --quiet"),
-                               TREVIKCTL_PATH}, "/bin/sh");
+    const std::string odd = QFile::encodeName(home.path()).toStdString() + "/inv\xff.kmc";
+    ASSERT_TRUE(std::filesystem::copy_file(QFile::encodeName(kExamples + "/two-desks.kmc").toStdString(), odd));
+    for (const auto& [command, options] : {std::pair("check", ""), std::pair("load", " --port COM7 --quiet")}) {
+        const QString line = QStringLiteral("exec \"$0\" %1 \"$(printf '%2/inv\\377.kmc')\"%3").arg(command, home.path(), options);
+        const Outcome r = run({"-c", line, TREVIKCTL_PATH}, "/bin/sh");
         EXPECT_EQ(r.exit, 0) << command << r.out.toStdString() << r.err.toStdString();
     }
     EXPECT_EQ(switches.back()->images().size(), 1u);
-    ::unlink(odd.constData()); // a name the temporary folder's own clean-up cannot spell
+    ::unlink(odd.c_str()); // a name the temporary folder's own clean-up cannot spell
 }
 
 // Ctrl-C in the middle of the write: the rest of the frame never reaches the switch, the
