@@ -1,7 +1,5 @@
 #include "memory_line.h"
 
-#include <thread>
-
 #include "com_port_names.h"
 #include "line_setting_rules.h"
 #include "platform_codes.h"
@@ -16,19 +14,10 @@ constexpr int kHeaderSize = 8;
 // A line that takes nothing and has no write time-outs would hold a test for ever.
 constexpr auto kLongestStall = std::chrono::seconds(20);
 
-// The short answer: magic and status. (QByteArray{a, b} would be b repeated a times.)
+// The short answer: magic and status.
 QByteArray shortReply(quint8 status)
 {
-    QByteArray r;
-    r += char(kMagicShort);
-    r += char(status);
-    return r;
-}
-
-void put16(QByteArray& bytes, int at, quint16 value)
-{
-    bytes[at] = char(value & 0xFF);
-    bytes[at + 1] = char(value >> 8);
+    return QByteArray(1, char(kMagicShort)) + char(status);
 }
 
 } // namespace
@@ -40,7 +29,8 @@ QByteArray memorySwitchInfoReply(quint8 index, int portCount, quint16 lengthFiel
     r[1] = char(kGetInfo);
     for (int i = 2; i < 6; ++i)
         r[i] = 0;
-    put16(r, 6, lengthField);
+    r[6] = char(lengthField & 0xFF);
+    r[7] = char(lengthField >> 8);
     r[8] = char(0x40 | index);                 // infoA
     r[9] = char(0xFF - index);                 // infoB
     for (int i = 10; i < 14; ++i)              // infoWord
@@ -51,38 +41,12 @@ QByteArray memorySwitchInfoReply(quint8 index, int portCount, quint16 lengthFiel
     return r;
 }
 
-SerialLineState MemoryLine::factoryLine()
-{
-    SerialLineState s;
-    s.baudRate = 1200;
-    s.byteSize = 7;
-    s.parity = 2;
-    s.stopBits = 2;
-    s.dtrControl = 0;
-    s.rtsControl = 2;
-    s.outxDsrFlow = 1;
-    s.outxCtsFlow = 1;
-    return s;
-}
-
-MemoryLine::MemoryLine() : m_previous(setSerialPortApi(this)) {}
-
-MemoryLine::~MemoryLine()
-{
-    setSerialPortApi(m_previous);
-}
-
-void MemoryLine::addPort(int number, const MemorySwitch& sw)
+void MemoryLine::addPort(int number, const kmsim::SimOptions& sw)
 {
     std::lock_guard<std::mutex> lock(m_mutex);
     m_ports[number] = Port();
     m_ports[number].sw = sw;
-}
-
-void MemoryLine::holdPort(int number, int ms)
-{
-    std::lock_guard<std::mutex> lock(m_mutex);
-    m_ports[number].heldUntil = Clock::now() + std::chrono::milliseconds(ms);
+    m_ports[number].heldUntil = Clock::now() + std::chrono::milliseconds(sw.busyMs);
 }
 
 QList<QByteArray> MemoryLine::frames(int number) const
@@ -123,14 +87,9 @@ bool MemoryLine::fail(int code)
 
 MemoryLine::Clock::duration MemoryLine::byteTime(const Port& port) const
 {
-    if (!port.sw.baud)
-        return Clock::duration::zero();
-    return std::chrono::duration_cast<Clock::duration>(std::chrono::microseconds(10'000'000 / port.sw.baud));
-}
-
-bool MemoryLine::isDead(const Port& port, Clock::time_point now) const
-{
-    return port.dead && now >= port.deadFrom;
+    // Ten bits a byte at the switch's rate; no pace without one.
+    return port.sw.baud ? std::chrono::duration_cast<Clock::duration>(std::chrono::microseconds(10'000'000 / port.sw.baud))
+                        : Clock::duration::zero();
 }
 
 void MemoryLine::advance(Port& port, Clock::time_point now)
@@ -169,43 +128,28 @@ void MemoryLine::answer(Port& port, const QByteArray& frame, Clock::time_point c
     if (command != kGetInfo && command != kProdSetData)
         return;
     port.frames << frame;
-    const MemorySwitch& sw = port.sw;
-    const bool hit = sw.fault != MemorySwitch::Fault::None && port.frameCount++ == sw.faultAt;
-    QByteArray reply;
-    if (command == kGetInfo) {
-        const quint8 index = quint8(frame[8]);
-        if (hit && sw.fault == MemorySwitch::Fault::WrongLength)
-            reply = memorySwitchInfoReply(index, sw.portCount, sw.infoLength);
-        else if (sw.shortInfo)
-            reply = shortReply(sw.infoStatus);
-        else
-            reply = memorySwitchInfoReply(index, sw.portCount);
-    } else {
-        reply = shortReply(sw.prodStatus);
-    }
-    if (hit) {
-        switch (sw.fault) {
-        case MemorySwitch::Fault::Silence:
-            return;
-        case MemorySwitch::Fault::WrongMagic:
-            reply[0] = char(sw.wrongMagic);
-            break;
-        case MemorySwitch::Fault::Cut:
-        case MemorySwitch::Fault::HangUp:
-            reply.truncate(sw.cutAfter);
-            break;
-        case MemorySwitch::Fault::WrongLength:
-        case MemorySwitch::Fault::None:
-            break;
-        }
-    }
+    const kmsim::SimOptions& sw = port.sw;
+    using Fault = kmsim::Fault;
+    // The fault this frame meets: the switch's own, if this is the frame it hits.
+    const Fault fault = sw.fault != Fault::None && port.frameCount++ == sw.faultAt ? sw.fault : Fault::None;
+    if (fault == Fault::Silence)
+        return;
+    const quint8 index = quint8(frame[8]);
+    QByteArray reply = command != kGetInfo        ? shortReply(sw.prodStatus)
+                     : fault == Fault::WrongLength ? memorySwitchInfoReply(index, sw.portCount, sw.infoLength)
+                     : sw.shortInfo               ? shortReply(sw.infoStatus)
+                                                  : memorySwitchInfoReply(index, sw.portCount);
+    if (fault == Fault::WrongMagic)
+        reply[0] = char(sw.wrongMagic);
+    if (fault == Fault::Cut || fault == Fault::HangUp)
+        reply.truncate(sw.cutAfter);
     Clock::time_point at = std::max(complete + std::chrono::milliseconds(sw.replyDelayMs), port.toProgramFree);
     for (char byte : reply) {
         at += byteTime(port);
         port.toProgram.push_back({at, quint8(byte)});
     }
     port.toProgramFree = at;
-    if (hit && sw.fault == MemorySwitch::Fault::HangUp) {
+    if (fault == Fault::HangUp) {
         port.dead = true;
         port.deadFrom = at;
     }
@@ -215,12 +159,9 @@ SerialHandle MemoryLine::open(const QString& devicePath)
 {
     std::lock_guard<std::mutex> lock(m_mutex);
     const auto found = m_ports.find(int(comNumberFromDevicePath(devicePath)));
-    if (found == m_ports.end() || found.key() == 0) {
-        fail(platform_codes::kNoSuchPort);
-        return kInvalidSerialHandle;
-    }
-    if (found->openAs != 0 || Clock::now() < found->heldUntil) {
-        fail(platform_codes::kPortBusy);
+    const bool absent = found == m_ports.end() || found.key() == 0;
+    if (absent || found->openAs != 0 || Clock::now() < found->heldUntil) {
+        fail(absent ? platform_codes::kNoSuchPort : platform_codes::kPortBusy);
         return kInvalidSerialHandle;
     }
     found->openAs = m_nextHandle++;
@@ -396,24 +337,4 @@ bool MemoryLine::abort(SerialHandle handle)
     port->toSwitch.clear();
     m_wake.notify_all();
     return true;
-}
-
-void MemoryLine::sleepMs(unsigned milliseconds)
-{
-    std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
-}
-
-int MemoryLine::lastError()
-{
-    return systemSerialPortApi().lastError();
-}
-
-void MemoryLine::setLastError(int code)
-{
-    systemSerialPortApi().setLastError(code);
-}
-
-QString MemoryLine::errorText(int code)
-{
-    return systemSerialPortApi().errorText(code);
 }
