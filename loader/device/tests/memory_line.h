@@ -17,7 +17,6 @@
 #include <QList>
 #include <QMap>
 #include <chrono>
-#include <condition_variable>
 #include <deque>
 #include <mutex>
 
@@ -56,7 +55,7 @@ public:
     bool read(SerialHandle handle, void* buffer, quint32 length, quint32& got) override;
     bool write(SerialHandle handle, const void* buffer, quint32 length, quint32& written) override;
     bool purge(SerialHandle handle, unsigned flags) override;
-    bool abort(SerialHandle handle) override;
+    bool abort(SerialHandle handle) override; // not modelled: fails the test
 
 private:
     using Clock = std::chrono::steady_clock;
@@ -72,7 +71,6 @@ private:
         SerialTimeouts timeouts;
         Clock::time_point heldUntil;
         SerialHandle openAs = 0;  // 0: closed
-        bool aborted = false;
         std::deque<TimedByte> toSwitch;   // on the way to the switch
         std::deque<TimedByte> heard;      // arrived, not yet a whole frame
         std::deque<TimedByte> toProgram;  // the switch's answers, arriving in time
@@ -92,7 +90,6 @@ private:
     bool isDead(const Port& port, Clock::time_point now) const { return port.dead && now >= port.deadFrom; }
 
     mutable std::mutex m_mutex;
-    std::condition_variable m_wake;
     QMap<int, Port> m_ports;
     SerialHandle m_nextHandle = 1000;
 };
