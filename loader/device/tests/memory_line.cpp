@@ -171,65 +171,8 @@ SerialHandle MemoryLine::open(const QString& devicePath)
     return found->openAs;
 }
 
-bool MemoryLine::close(SerialHandle handle)
-{
-    std::lock_guard<std::mutex> lock(m_mutex);
-    Port* port = portOf(handle);
-    if (!port)
-        return fail(platform_codes::kBadHandle);
-    advance(*port, Clock::now());
-    // Output not yet on the line is discarded; what the switch sends to a closed port is lost,
-    // and the switch gives up a frame that stopped coming.
-    port->toSwitch.clear();
-    port->toProgram.clear();
-    port->heard.clear();
-    port->openAs = 0;
-    return true;
-}
-
-bool MemoryLine::getLineState(SerialHandle handle, SerialLineState& state)
-{
-    std::lock_guard<std::mutex> lock(m_mutex);
-    Port* port = portOf(handle);
-    if (!port)
-        return fail(platform_codes::kBadHandle);
-    state = port->line;
-    return true;
-}
-
-bool MemoryLine::setLineState(SerialHandle handle, const SerialLineState& state)
-{
-    std::lock_guard<std::mutex> lock(m_mutex);
-    Port* port = portOf(handle);
-    if (!port)
-        return fail(platform_codes::kBadHandle);
-    if (const int refused = lineSettingRefusal(state))
-        return fail(refused);
-    port->line = state;
-    return true;
-}
-
-bool MemoryLine::getTimeouts(SerialHandle handle, SerialTimeouts& timeouts)
-{
-    std::lock_guard<std::mutex> lock(m_mutex);
-    Port* port = portOf(handle);
-    if (!port)
-        return fail(platform_codes::kBadHandle);
-    timeouts = port->timeouts;
-    return true;
-}
-
-bool MemoryLine::setTimeouts(SerialHandle handle, const SerialTimeouts& timeouts)
-{
-    std::lock_guard<std::mutex> lock(m_mutex);
-    Port* port = portOf(handle);
-    if (!port)
-        return fail(platform_codes::kBadHandle);
-    port->timeouts = timeouts;
-    return true;
-}
-
-bool MemoryLine::inputQueueCount(SerialHandle handle, quint32& count)
+template <typename Body>
+bool MemoryLine::onPort(SerialHandle handle, Body body)
 {
     std::lock_guard<std::mutex> lock(m_mutex);
     Port* port = portOf(handle);
@@ -237,10 +180,55 @@ bool MemoryLine::inputQueueCount(SerialHandle handle, quint32& count)
         return fail(platform_codes::kBadHandle);
     const Clock::time_point now = Clock::now();
     advance(*port, now);
-    count = 0;
-    for (const TimedByte& b : port->toProgram)
-        count += b.at <= now;
-    return true;
+    return body(*port, now);
+}
+
+bool MemoryLine::close(SerialHandle handle)
+{
+    // Output not yet on the line is discarded; what the switch sends to a closed port is lost,
+    // and the switch gives up a frame that stopped coming.
+    return onPort(handle, [](Port& port, Clock::time_point) {
+        port.toSwitch.clear();
+        port.toProgram.clear();
+        port.heard.clear();
+        port.openAs = 0;
+        return true;
+    });
+}
+
+bool MemoryLine::getLineState(SerialHandle handle, SerialLineState& state)
+{
+    return onPort(handle, [&](Port& port, Clock::time_point) { state = port.line; return true; });
+}
+
+bool MemoryLine::setLineState(SerialHandle handle, const SerialLineState& state)
+{
+    return onPort(handle, [&](Port& port, Clock::time_point) {
+        if (const int refused = lineSettingRefusal(state))
+            return fail(refused);
+        port.line = state;
+        return true;
+    });
+}
+
+bool MemoryLine::getTimeouts(SerialHandle handle, SerialTimeouts& timeouts)
+{
+    return onPort(handle, [&](Port& port, Clock::time_point) { timeouts = port.timeouts; return true; });
+}
+
+bool MemoryLine::setTimeouts(SerialHandle handle, const SerialTimeouts& timeouts)
+{
+    return onPort(handle, [&](Port& port, Clock::time_point) { port.timeouts = timeouts; return true; });
+}
+
+bool MemoryLine::inputQueueCount(SerialHandle handle, quint32& count)
+{
+    return onPort(handle, [&](Port& port, Clock::time_point now) {
+        count = 0;
+        for (const TimedByte& b : port.toProgram)
+            count += b.at <= now;
+        return true;
+    });
 }
 
 bool MemoryLine::hungUp(SerialHandle handle)
@@ -253,20 +241,14 @@ bool MemoryLine::hungUp(SerialHandle handle)
 bool MemoryLine::read(SerialHandle handle, void* buffer, quint32 length, quint32& got)
 {
     got = 0;
-    std::lock_guard<std::mutex> lock(m_mutex);
-    Port* port = portOf(handle);
-    if (!port)
-        return fail(platform_codes::kBadHandle);
-    const Clock::time_point now = Clock::now();
-    advance(*port, now);
-    auto* bytes = static_cast<quint8*>(buffer);
-    while (got < length && !port->toProgram.empty() && port->toProgram.front().at <= now) {
-        bytes[got++] = port->toProgram.front().value;
-        port->toProgram.pop_front();
-    }
-    if (got == 0 && length > 0 && isDead(*port, now))
-        return fail(platform_codes::kDeviceFailed);
-    return true;
+    return onPort(handle, [&](Port& port, Clock::time_point now) {
+        auto* bytes = static_cast<quint8*>(buffer);
+        while (got < length && !port.toProgram.empty() && port.toProgram.front().at <= now) {
+            bytes[got++] = port.toProgram.front().value;
+            port.toProgram.pop_front();
+        }
+        return got > 0 || length == 0 || !isDead(port, now) || fail(platform_codes::kDeviceFailed);
+    });
 }
 
 bool MemoryLine::write(SerialHandle handle, const void* buffer, quint32 length, quint32& written)
@@ -305,20 +287,14 @@ bool MemoryLine::write(SerialHandle handle, const void* buffer, quint32 length, 
 
 bool MemoryLine::purge(SerialHandle handle, unsigned flags)
 {
-    std::lock_guard<std::mutex> lock(m_mutex);
-    Port* port = portOf(handle);
-    if (!port)
-        return fail(platform_codes::kBadHandle);
-    const Clock::time_point now = Clock::now();
-    advance(*port, now);
-    if (flags & (kPurgeTxAbort | kPurgeTxClear))
-        port->toSwitch.clear(); // everything still there has not reached the switch
-    if (flags & (kPurgeRxAbort | kPurgeRxClear)) {
+    return onPort(handle, [&](Port& port, Clock::time_point now) {
+        if (flags & (kPurgeTxAbort | kPurgeTxClear))
+            port.toSwitch.clear(); // everything still there has not reached the switch
         // What has come is dropped; what is still on its way arrives later.
-        while (!port->toProgram.empty() && port->toProgram.front().at <= now)
-            port->toProgram.pop_front();
-    }
-    return true;
+        while ((flags & (kPurgeRxAbort | kPurgeRxClear)) && !port.toProgram.empty() && port.toProgram.front().at <= now)
+            port.toProgram.pop_front();
+        return true;
+    });
 }
 
 bool MemoryLine::abort(SerialHandle)

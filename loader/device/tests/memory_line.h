@@ -83,6 +83,10 @@ private:
 
     Port* portOf(SerialHandle handle);
     bool fail(int code);
+    // Runs body(port, now) on the open port of `handle`, the line locked and the switch caught
+    // up to now; fails as a closed handle does when there is none.
+    template <typename Body>
+    bool onPort(SerialHandle handle, Body body);
     // Lets the switch take every byte that has arrived by `now` and schedule its answers.
     void advance(Port& port, Clock::time_point now);
     void answer(Port& port, const QByteArray& frame, Clock::time_point complete);
