@@ -6,6 +6,7 @@
 #include <QRegularExpression>
 #include <QSettings>
 #include <QTemporaryDir>
+#include <algorithm>
 #include <gtest/gtest.h>
 
 #include "app_preferences.h"
@@ -80,19 +81,11 @@ template <typename Call>
 bool SerialTrace::pass(const QString& line, Call call)
 {
     m_polling = false;
-    for (const auto& failure : m_failures) {
-        if (line.startsWith(failure.first)) {
-            {
-                QMutexLocker lock(&m_mutex);
-                m_lines << line + QStringLiteral(" fail");
-            }
-            below().setLastError(failure.second);
-            return false;
-        }
-    }
-    const bool ok = call();
+    const auto failure = std::find_if(m_failures.cbegin(), m_failures.cend(),
+                                      [&](const QPair<QString, int>& f) { return line.startsWith(f.first); });
+    const bool ok = failure == m_failures.cend() && call();
     // The bookkeeping must not change the code the call left (Windows' may change with any call).
-    const int code = below().lastError();
+    const int code = failure == m_failures.cend() ? below().lastError() : failure->second;
     {
         QMutexLocker lock(&m_mutex);
         m_lines << (ok ? line : line + QStringLiteral(" fail"));
