@@ -55,10 +55,10 @@ private:
     SerialPortApi* m_below;
 };
 
-// Passes every call to the layer that was installed before it (the system's, or an in-memory line) and writes each down as one
-// line ("write 60", "set-timeouts 5000 1 5000 2 1000", "read 2 fail"). A read's input-queue
-// polls are left out, and the sleeps of one wait are a single "poll 10": how many there are
-// depends on timing. Chosen calls can fail, and writes or reads come up short.
+// Passes every call to the layer below (the system's, or an in-memory line) and writes each down
+// as one line ("write 60", "set-timeouts 5000 1 5000 2 1000", "read 2 fail"). A read's
+// input-queue polls are left out, and the sleeps of one wait are a single "poll 10": how many
+// there are depends on timing. Chosen calls can fail, and writes or reads come up short.
 class SerialTrace : public InstalledSerialLayer
 {
 public:
