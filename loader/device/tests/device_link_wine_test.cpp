@@ -89,7 +89,6 @@ TEST_P(Fails, AndLeavesThePortFree)
 // (output stopped, as by CTS held low) runs the write into its time-out.
 const LinkFailure kLinkFailures[] = {
     {"SilenceAtRecord3", false, "COM port read failed by timeout", DeviceFailure::Read, 3, true},
-    {"WrongMagicAtRecord5", false, "Invalid magic number detected in read stream value", DeviceFailure::Reply, 5, true},
     {"ReplyCutAtRecord2", false, "COM port read failed by timeout", DeviceFailure::Read, 2, true},
     {"HangUpAtRecord6", false, "COM port read failed by timeout", DeviceFailure::HangUp, 6, false},
     {"StalledSwitch", true, "Write failed with error : %1", DeviceFailure::Write, 0, true},
