@@ -270,8 +270,6 @@ const FailureRow kFailures[] = {
     {"GetCommState fails", Op::GetInfo, nullptr, failing("get-line"), "Cannot get COMMSTATE, error : %1", kFailed, DeviceFailure::Configure, 0, false},
     {"SetCommState refuses DTR control 3", Op::ProdSetData, [](Options&) { pref::iComDtrControl = 3; }, nullptr,
      "Cannot set COMMSTATE, error : The DTR control setting is not valid", nullptr, DeviceFailure::Configure, 0, false},
-    {"SetCommState refuses 9 data bits", Op::GetInfo, [](Options&) { pref::iComByteSize = 9; }, nullptr,
-     "Cannot set COMMSTATE, error : The byte size must be 5, 6, 7 or 8", nullptr, DeviceFailure::Configure, 0, false},
     {"GetCommTimeouts fails", Op::GetInfo, nullptr, failing("get-timeouts"), "Cannot GET COMMTIMEOUTS, error : %1", kFailed, DeviceFailure::Configure, 0, false},
     {"SetCommTimeouts fails", Op::ProdSetData, nullptr, failing("set-timeouts"), "Cannot SET COMMTIMEOUTS, error : %1", kFailed, DeviceFailure::Configure, 0, false},
     {"silent at record 3", Op::GetInfo, fault(Fault::Silence, 3), nullptr, kReadTimeout, nullptr, DeviceFailure::Read, 3, true, 1000},

@@ -152,10 +152,8 @@ void MemoryLine::answer(Port& port, const QByteArray& frame, Clock::time_point c
         port.toProgram.push_back({at, quint8(byte)});
     }
     port.toProgramFree = at;
-    if (fault == Fault::HangUp) {
-        port.dead = true;
+    if (fault == Fault::HangUp)
         port.deadFrom = at;
-    }
 }
 
 SerialHandle MemoryLine::open(const QString& devicePath)

@@ -75,8 +75,7 @@ private:
         std::deque<TimedByte> heard;      // arrived, not yet a whole frame
         std::deque<TimedByte> toProgram;  // the switch's answers, arriving in time
         Clock::time_point toSwitchFree, toProgramFree; // when each way's last byte is through
-        bool dead = false;                // from deadFrom on
-        Clock::time_point deadFrom;
+        Clock::time_point deadFrom = Clock::time_point::max(); // hung up from then on
         int frameCount = 0;
         QList<QByteArray> frames;
     };
@@ -91,7 +90,7 @@ private:
     void advance(Port& port, Clock::time_point now);
     void answer(Port& port, const QByteArray& frame, Clock::time_point complete);
     Clock::duration byteTime(const Port& port) const;
-    bool isDead(const Port& port, Clock::time_point now) const { return port.dead && now >= port.deadFrom; }
+    bool isDead(const Port& port, Clock::time_point now) const { return now >= port.deadFrom; }
 
     mutable std::mutex m_mutex;
     QMap<int, Port> m_ports;
