@@ -224,7 +224,8 @@ TEST_P(Failure, ReachesTheCallerAndLeavesNothingOpen)
 
     EXPECT_FALSE(ok);
     const QString expected = QString::fromLatin1(row.expected);
-    EXPECT_EQ(error.toStdString(), (row.code ? expected.arg(QString::fromStdString(systemText(*row.code))) : expected).toStdString());
+    const QString text = row.code ? expected.arg(QString::fromStdString(systemText(*row.code))) : expected;
+    EXPECT_EQ(error.toStdString(), text.toStdString());
     EXPECT_EQ(handler.error(), error);
     EXPECT_EQ(handler.lastFailure(), row.where);
     EXPECT_TRUE(!handler.isBusy() && handler.handle() == 0) << "busy cleared, port closed";
