@@ -82,12 +82,6 @@ MemoryLine::Port* MemoryLine::portOf(SerialHandle handle)
     return nullptr;
 }
 
-bool MemoryLine::fail(int code)
-{
-    setLastError(code);
-    return false;
-}
-
 MemoryLine::Clock::duration MemoryLine::byteTime(const Port& port) const
 {
     // Ten bits a byte at the switch's rate; no pace without one.

@@ -81,7 +81,7 @@ private:
     };
 
     Port* portOf(SerialHandle handle);
-    bool fail(int code);
+    bool fail(int code) { setLastError(code); return false; }
     // Runs body(port, now) on the open port of `handle`, the line locked and the switch caught
     // up to now; fails as a closed handle does when there is none.
     template <typename Body>
