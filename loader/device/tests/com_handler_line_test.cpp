@@ -1,18 +1,14 @@
 // COMHandler256 on Linux's own serial layer, against the simulated switch on a pseudo-terminal:
 // what needs a real line (the data path at the switch's pace, a port held through the lock, a
-// setting Linux cannot give, a line that hangs up or takes nothing) and that no descriptor
-// outlives an operation. The logic's tables run on the in-memory line (com_handler_test.cpp).
+// line that hangs up or takes nothing) and that no descriptor outlives an operation. The
+// logic's tables run on the in-memory line (com_handler_test.cpp), the layer's own refusals in
+// serial_layer_test.
 
-#include <QCoreApplication>
 #include <QElapsedTimer>
-#include <QTest>
-#include <QTimer>
 #include <functional>
 #include <gtest/gtest.h>
 
-#include "app_preferences.h"
 #include "device_test_support.h"
-#include "serial_device_enumerator.h"
 
 namespace {
 
@@ -49,7 +45,6 @@ struct LineRow
 {
     const char* label;
     std::function<void(kmsim::SimOptions&)> simulate;
-    std::function<void()> prefer;
     std::string expected;
     DeviceFailure where;
     int recordsKept;
@@ -68,8 +63,6 @@ TEST_P(LineFailure, ReachesTheCallerAndLeavesNoDescriptor)
 {
     const LineRow& row = GetParam();
     resetPreferences();
-    if (row.prefer)
-        row.prefer();
     kmsim::SimOptions o;
     row.simulate(o);
     auto sim = startSwitch(o);
@@ -93,35 +86,17 @@ TEST_P(LineFailure, ReachesTheCallerAndLeavesNoDescriptor)
 }
 
 const LineRow kLineFailures[] = {
-    {"held through the lock, also after the retry", [](kmsim::SimOptions& o) { o.busyMs = 8000; }, nullptr,
+    {"held through the lock, also after the retry", [](kmsim::SimOptions& o) { o.busyMs = 8000; },
      "Device or resource busy", DeviceFailure::Open, 0, 1900},
-    {"SetCommState refuses 1.5 stop bits", [](kmsim::SimOptions&) {}, [] { pref::iComStopBits = 1; },
-     "Cannot set COMMSTATE, error : One and a half stop bits are not supported on Linux", DeviceFailure::Configure, 0, 0},
-    {"hang-up mid-reply at record 6", [](kmsim::SimOptions& o) { o.fault = kmsim::Fault::HangUp; o.faultAt = 6; o.cutAfter = 10; }, nullptr,
+    {"hang-up mid-reply at record 6", [](kmsim::SimOptions& o) { o.fault = kmsim::Fault::HangUp; o.faultAt = 6; o.cutAfter = 10; },
      "COM port read failed by timeout", DeviceFailure::HangUp, 6, 0},
-    {"silent at record 3", [](kmsim::SimOptions& o) { o.fault = kmsim::Fault::Silence; o.faultAt = 3; }, nullptr,
+    {"silent at record 3", [](kmsim::SimOptions& o) { o.fault = kmsim::Fault::Silence; o.faultAt = 3; },
      "COM port read failed by timeout", DeviceFailure::Read, 3, 1000},
     // A line that takes nothing: the first piece may take 60 x 2 ms and a second, not for ever.
-    {"stalled line", [](kmsim::SimOptions& o) { o.stall = true; }, nullptr,
+    {"stalled line", [](kmsim::SimOptions& o) { o.stall = true; },
      "Write failed with error : Connection timed out", DeviceFailure::Write, 0, 1100, true},
 };
 
 INSTANTIATE_TEST_SUITE_P(Rows, LineFailure, ::testing::ValuesIn(kLineFailures));
-
-TEST(Line, OpenAfterTheWaitEndedLeavesNoDescriptor)
-{
-    resetPreferences();
-    kmsim::SimOptions o;
-    o.busyMs = 1000; // free again before the retry's moment
-    auto sim = startSwitch(o);
-    TestableHandler handler;
-    QObject::disconnect(SerialDeviceEnumerator::instance(), nullptr, &handler, nullptr);
-    QTimer::singleShot(300, [] { QCoreApplication::exit(0); });
-    QList<InfoRecord> records;
-    QString error;
-    EXPECT_FALSE(handler.getInfo(records, error));
-    QTest::qWait(2500);
-    EXPECT_EQ(descriptorsOn(sim->slavePath()), 1) << "only the switch's own end stays open";
-}
 
 } // namespace

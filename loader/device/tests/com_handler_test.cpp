@@ -20,7 +20,7 @@
 
 namespace {
 
-using Fault = MemorySwitch::Fault;
+using Fault = kmsim::Fault;
 
 // The system's text for `code`, as the handler quotes it.
 std::string systemText(int code)
@@ -56,7 +56,7 @@ TEST(GetInfo, ThirtyTwoExchangesFillTheRecords)
         resetPreferences(row.emulate ? 209 : kTestCom); // the emulated switch has no port
         pref::bEmulateDevice = row.emulate;
         MemoryLine line;
-        MemorySwitch sw;
+        kmsim::SimOptions sw;
         sw.shortInfo = row.shortInfo;
         sw.infoStatus = 9;
         line.addPort(kTestCom, sw);
@@ -97,7 +97,7 @@ TEST(ProdSetData, FrameGoesOutInPiecesOfSixtyAndTheStatusIsKept)
         resetPreferences();
         pref::bEmulateDevice = row.size == 44; // emulation never spares the real port
         MemoryLine line;
-        MemorySwitch sw;
+        kmsim::SimOptions sw;
         sw.prodStatus = row.status;
         sw.baud = unsigned(row.baud);
         sw.replyDelayMs = row.baud ? 200 : 0;
@@ -181,10 +181,10 @@ struct FailureRow
 {
     const char* label;
     Op op;
-    std::function<void(MemorySwitch&)> script; // null: no port at all
-    std::function<void(SerialTrace&, MemoryLine&)> inject;
-    std::function<void()> prefer;
-    std::function<std::string()> expected;     // asked when the row runs: system texts are the platform's
+    std::function<void(kmsim::SimOptions&)> setUp; // the switch and the preferences; null: as they come
+    std::function<void(SerialTrace&)> inject;       // calls that fail or come up short
+    const char* expected;     // its "%1" the system's text for *code
+    const int* code;
     DeviceFailure where;
     int recordsKept;
     bool purged;      // both queues purged after a failed read
@@ -203,17 +203,14 @@ TEST_P(Failure, ReachesTheCallerAndLeavesNothingOpen)
 {
     const FailureRow& row = GetParam();
     resetPreferences();
-    if (row.prefer)
-        row.prefer();
+    kmsim::SimOptions sw;
+    if (row.setUp)
+        row.setUp(sw);
     MemoryLine line;
-    if (row.script) {
-        MemorySwitch sw;
-        row.script(sw);
-        line.addPort(kTestCom, sw);
-    }
+    line.addPort(kTestCom, sw);
     SerialTrace trace;
     if (row.inject)
-        row.inject(trace, line);
+        row.inject(trace);
     TestableHandler handler;
     QElapsedTimer timer;
     timer.start();
@@ -226,7 +223,9 @@ TEST_P(Failure, ReachesTheCallerAndLeavesNothingOpen)
     const qint64 elapsed = timer.elapsed();
 
     EXPECT_FALSE(ok);
-    EXPECT_EQ(error.toStdString(), row.expected());
+    const QString expected = QString::fromLatin1(row.expected);
+    const QString text = row.code ? expected.arg(QString::fromStdString(systemText(*row.code))) : expected;
+    EXPECT_EQ(error.toStdString(), text.toStdString());
     EXPECT_EQ(handler.error(), error);
     EXPECT_EQ(handler.lastFailure(), row.where);
     EXPECT_TRUE(!handler.isBusy() && handler.handle() == 0) << "busy cleared, port closed";
@@ -237,7 +236,7 @@ TEST_P(Failure, ReachesTheCallerAndLeavesNothingOpen)
     EXPECT_EQ(line.openHandles(), 0) << "every port opened is closed";
     EXPECT_EQ(trace.count("purge 15"), row.purged ? 1 : 0);
     // A line set up but left without its time-outs gets its own settings back.
-    if (row.expected().find("COMMTIMEOUTS") != std::string::npos) {
+    if (expected.contains("COMMTIMEOUTS")) {
         EXPECT_EQ(line.lineOf(kTestCom), MemoryLine::factoryLine());
         EXPECT_EQ(trace.count("set-line"), 2);
     }
@@ -248,74 +247,57 @@ TEST_P(Failure, ReachesTheCallerAndLeavesNothingOpen)
 
 auto fault(Fault kind, int at, int cutAfter = 1)
 {
-    return [=](MemorySwitch& s) {
+    return [=](kmsim::SimOptions& s) {
         s.fault = kind;
         s.faultAt = at;
         s.cutAfter = cutAfter;
     };
 }
 
-auto healthy()
-{
-    return [](MemorySwitch&) {};
-}
-
 auto failing(const char* call)
 {
-    return [=](SerialTrace& t, MemoryLine&) { t.fail(QString::fromLatin1(call), platform_codes::kDeviceFailed); };
+    return [=](SerialTrace& t) { t.fail(QString::fromLatin1(call), platform_codes::kDeviceFailed); };
 }
 
-auto text(const char* fixed)
-{
-    return [=] { return std::string(fixed); };
-}
-
-// A message with the system's text for `code` in its "%1".
-auto quoting(const char* message, const int& code)
-{
-    return [=, &code] { return QString::fromLatin1(message).arg(QString::fromStdString(systemText(code))).toStdString(); };
-}
+using Options = kmsim::SimOptions;
+const char* const kReadTimeout = "COM port read failed by timeout";
+const int* const kFailed = &platform_codes::kDeviceFailed;
+const int* const kTimedOut = &platform_codes::kTimedOut;
 
 const FailureRow kFailures[] = {
-    {"port number 0", Op::GetInfo, healthy(), nullptr, [] { pref::iDeviceCom = 0; }, text("Device port number is invalid"), DeviceFailure::PortNumber, 0, false},
-    {"no such port, also after the retry", Op::GetInfo, nullptr, nullptr, nullptr, quoting("%1", platform_codes::kNoSuchPort), DeviceFailure::Open, 0, false, 1900},
-    {"held elsewhere, also after the retry", Op::GetInfo, healthy(), [](SerialTrace&, MemoryLine& l) { l.holdPort(kTestCom, 8000); }, nullptr,
-     quoting("%1", platform_codes::kPortBusy), DeviceFailure::Open, 0, false, 1900},
-    {"GetCommState fails", Op::GetInfo, healthy(), failing("get-line"), nullptr, quoting("Cannot get COMMSTATE, error : %1", platform_codes::kDeviceFailed), DeviceFailure::Configure, 0, false},
-    {"SetCommState refuses DTR control 3", Op::ProdSetData, healthy(), nullptr, [] { pref::iComDtrControl = 3; },
-     text("Cannot set COMMSTATE, error : The DTR control setting is not valid"), DeviceFailure::Configure, 0, false},
-    {"SetCommState refuses 9 data bits", Op::GetInfo, healthy(), nullptr, [] { pref::iComByteSize = 9; },
-     text("Cannot set COMMSTATE, error : The byte size must be 5, 6, 7 or 8"), DeviceFailure::Configure, 0, false},
-    {"GetCommTimeouts fails", Op::GetInfo, healthy(), failing("get-timeouts"), nullptr, quoting("Cannot GET COMMTIMEOUTS, error : %1", platform_codes::kDeviceFailed), DeviceFailure::Configure, 0, false},
-    {"SetCommTimeouts fails", Op::ProdSetData, healthy(), failing("set-timeouts"), nullptr, quoting("Cannot SET COMMTIMEOUTS, error : %1", platform_codes::kDeviceFailed), DeviceFailure::Configure, 0, false},
-    {"silent at record 3", Op::GetInfo, fault(Fault::Silence, 3), nullptr, nullptr, text("COM port read failed by timeout"), DeviceFailure::Read, 3, true, 1000},
-    {"silent after the image", Op::ProdSetData, fault(Fault::Silence, 0), nullptr, nullptr, text("COM port read failed by timeout"), DeviceFailure::Read, 0, true, 1000},
-    {"long reply cut after 30 bytes at record 2", Op::GetInfo, fault(Fault::Cut, 2, 30), nullptr, nullptr, text("COM port read failed by timeout"), DeviceFailure::Read, 2, true, 1000},
-    {"hang-up mid-reply at record 6", Op::GetInfo, fault(Fault::HangUp, 6, 10), nullptr, nullptr, text("COM port read failed by timeout"), DeviceFailure::HangUp, 6, true},
-    {"ReadFile fails", Op::GetInfo, healthy(), failing("read"), nullptr, quoting("COM port read failed with error : %1", platform_codes::kDeviceFailed), DeviceFailure::Read, 0, true},
-    {"ReadFile returns fewer bytes", Op::GetInfo, healthy(), [](SerialTrace& t, MemoryLine&) { t.shorten(0, 1); }, nullptr,
-     text("COM port read failed by timeout"), DeviceFailure::Read, 0, true},
-    {"WriteFile fails", Op::GetInfo, healthy(), failing("write"), nullptr, quoting("Write failed with error : %1", platform_codes::kDeviceFailed), DeviceFailure::Write, 0, false},
-    {"WriteFile writes short", Op::ProdSetData, healthy(), [](SerialTrace& t, MemoryLine&) { t.shorten(1, 0, platform_codes::kTimedOut); }, nullptr,
-     quoting("Write failed with error : %1", platform_codes::kTimedOut), DeviceFailure::Write, 0, false},
-    {"wrong magic at record 5", Op::GetInfo, fault(Fault::WrongMagic, 5), nullptr, nullptr, text("Invalid magic number detected in read stream value"), DeviceFailure::Reply, 5, false},
-    {"length 17 at record 4", Op::GetInfo, fault(Fault::WrongLength, 4), nullptr, nullptr,
-     text("Invalid data length of GET_INFO structure. Expected : 18 bytes, got 17 bytes"), DeviceFailure::Reply, 4, false},
-    {"length 60 at record 31", Op::GetInfo, [](MemorySwitch& s) { s.fault = Fault::WrongLength; s.faultAt = 31; s.infoLength = 60; },
-     nullptr, nullptr, text("Invalid data length of GET_INFO structure. Expected : 18 bytes, got 60 bytes"), DeviceFailure::Reply, 31, false},
-    {"9600 baud, answer 1500 ms after the frame", Op::ProdSetData, [](MemorySwitch& s) { s.baud = 9600; s.replyDelayMs = 1500; },
-     nullptr, nullptr, text("COM port read failed by timeout"), DeviceFailure::Read, 0, true, 1975},
-    {"115200 baud, answer 1500 ms after the frame", Op::ProdSetData, [](MemorySwitch& s) { s.baud = 115200; s.replyDelayMs = 1500; },
-     nullptr, [] { pref::iComBaudrate = 115200; }, text("COM port read failed by timeout"), DeviceFailure::Read, 0, true, 1080},
-    {"a switch at another rate hears noise", Op::GetInfo, [](MemorySwitch& s) { s.baud = 19200; },
-     nullptr, nullptr, text("COM port read failed by timeout"), DeviceFailure::Read, 0, true, 1000},
+    {"port number 0", Op::GetInfo, [](Options&) { pref::iDeviceCom = 0; }, nullptr, "Device port number is invalid", nullptr, DeviceFailure::PortNumber, 0, false},
+    {"no such port, also after the retry", Op::GetInfo, [](Options&) { pref::iDeviceCom = 208; }, nullptr, "%1", &platform_codes::kNoSuchPort, DeviceFailure::Open, 0, false, 1900},
+    {"held elsewhere, also after the retry", Op::GetInfo, [](Options& s) { s.busyMs = 8000; }, nullptr, "%1", &platform_codes::kPortBusy, DeviceFailure::Open, 0, false, 1900},
+    {"GetCommState fails", Op::GetInfo, nullptr, failing("get-line"), "Cannot get COMMSTATE, error : %1", kFailed, DeviceFailure::Configure, 0, false},
+    {"SetCommState refuses DTR control 3", Op::ProdSetData, [](Options&) { pref::iComDtrControl = 3; }, nullptr,
+     "Cannot set COMMSTATE, error : The DTR control setting is not valid", nullptr, DeviceFailure::Configure, 0, false},
+    {"GetCommTimeouts fails", Op::GetInfo, nullptr, failing("get-timeouts"), "Cannot GET COMMTIMEOUTS, error : %1", kFailed, DeviceFailure::Configure, 0, false},
+    {"SetCommTimeouts fails", Op::ProdSetData, nullptr, failing("set-timeouts"), "Cannot SET COMMTIMEOUTS, error : %1", kFailed, DeviceFailure::Configure, 0, false},
+    {"silent at record 3", Op::GetInfo, fault(Fault::Silence, 3), nullptr, kReadTimeout, nullptr, DeviceFailure::Read, 3, true, 1000},
+    {"silent after the image", Op::ProdSetData, fault(Fault::Silence, 0), nullptr, kReadTimeout, nullptr, DeviceFailure::Read, 0, true, 1000},
+    {"long reply cut after 30 bytes at record 2", Op::GetInfo, fault(Fault::Cut, 2, 30), nullptr, kReadTimeout, nullptr, DeviceFailure::Read, 2, true, 1000},
+    {"hang-up mid-reply at record 6", Op::GetInfo, fault(Fault::HangUp, 6, 10), nullptr, kReadTimeout, nullptr, DeviceFailure::HangUp, 6, true},
+    {"ReadFile fails", Op::GetInfo, nullptr, failing("read"), "COM port read failed with error : %1", kFailed, DeviceFailure::Read, 0, true},
+    {"ReadFile returns fewer bytes", Op::GetInfo, nullptr, [](SerialTrace& t) { t.shorten(0, 1); }, kReadTimeout, nullptr, DeviceFailure::Read, 0, true},
+    {"WriteFile fails", Op::GetInfo, nullptr, failing("write"), "Write failed with error : %1", kFailed, DeviceFailure::Write, 0, false},
+    {"WriteFile writes short", Op::ProdSetData, nullptr, [](SerialTrace& t) { t.shorten(1, 0, platform_codes::kTimedOut); },
+     "Write failed with error : %1", kTimedOut, DeviceFailure::Write, 0, false},
+    {"wrong magic at record 5", Op::GetInfo, fault(Fault::WrongMagic, 5), nullptr, "Invalid magic number detected in read stream value", nullptr, DeviceFailure::Reply, 5, false},
+    {"length 17 at record 4", Op::GetInfo, fault(Fault::WrongLength, 4), nullptr,
+     "Invalid data length of GET_INFO structure. Expected : 18 bytes, got 17 bytes", nullptr, DeviceFailure::Reply, 4, false},
+    {"length 60 at record 31", Op::GetInfo, [](Options& s) { fault(Fault::WrongLength, 31)(s); s.infoLength = 60; }, nullptr,
+     "Invalid data length of GET_INFO structure. Expected : 18 bytes, got 60 bytes", nullptr, DeviceFailure::Reply, 31, false},
+    {"9600 baud, answer 1500 ms after the frame", Op::ProdSetData, [](Options& s) { s.baud = 9600; s.replyDelayMs = 1500; }, nullptr,
+     kReadTimeout, nullptr, DeviceFailure::Read, 0, true, 1975},
+    {"115200 baud, answer 1500 ms after the frame", Op::ProdSetData,
+     [](Options& s) { s.baud = 115200; s.replyDelayMs = 1500; pref::iComBaudrate = 115200; }, nullptr, kReadTimeout, nullptr, DeviceFailure::Read, 0, true, 1080},
+    {"a switch at another rate hears noise", Op::GetInfo, [](Options& s) { s.baud = 19200; }, nullptr, kReadTimeout, nullptr, DeviceFailure::Read, 0, true, 1000},
     // A line that takes nothing: the first piece may take 60 x 2 ms and a second, not for ever.
-    {"stalled line", Op::ProdSetData, [](MemorySwitch& s) { s.stall = true; }, nullptr, nullptr,
-     quoting("Write failed with error : %1", platform_codes::kTimedOut), DeviceFailure::Write, 0, false, 1100},
-    {"payload above 4088 bytes, refused before the port", Op::ProdSetData, healthy(), nullptr, nullptr,
-     text("Payload of PROD_SET_DATA is too large. Maximum : 4088 bytes, got 4089 bytes"), DeviceFailure::Payload, 0, false, 0, 4089},
-    {"answer starts with 00", Op::ProdSetData, fault(Fault::WrongMagic, 0), nullptr, nullptr,
-     text("Invalid magic number detected in COM response on PROD_SET_DATA"), DeviceFailure::Reply, 0, false},
+    {"stalled line", Op::ProdSetData, [](Options& s) { s.stall = true; }, nullptr, "Write failed with error : %1", kTimedOut, DeviceFailure::Write, 0, false, 1100},
+    {"payload above 4088 bytes, refused before the port", Op::ProdSetData, nullptr, nullptr,
+     "Payload of PROD_SET_DATA is too large. Maximum : 4088 bytes, got 4089 bytes", nullptr, DeviceFailure::Payload, 0, false, 0, 4089},
+    {"answer starts with 00", Op::ProdSetData, fault(Fault::WrongMagic, 0), nullptr,
+     "Invalid magic number detected in COM response on PROD_SET_DATA", nullptr, DeviceFailure::Reply, 0, false},
 };
 
 INSTANTIATE_TEST_SUITE_P(Rows, Failure, ::testing::ValuesIn(kFailures));
@@ -326,8 +308,9 @@ TEST(OpenRetry, DuringTheWaitASecondOperationIsRefusedAndTheFreedPortIsUsed)
 {
     resetPreferences();
     MemoryLine line;
-    line.addPort(kTestCom);
-    line.holdPort(kTestCom, 1200); // free well after the calls at 300 ms and well before the retry at 2000
+    kmsim::SimOptions held;
+    held.busyMs = 1200; // free well after the calls at 300 ms and well before the retry at 2000
+    line.addPort(kTestCom, held);
     SerialTrace trace;
     TestableHandler handler;
     QSignalSpy connected(&handler, &COMHandler256::comConnected);
@@ -378,8 +361,9 @@ TEST(OpenRetry, OpenAfterTheWaitEndedIsNeverKept)
 {
     resetPreferences();
     MemoryLine line;
-    line.addPort(kTestCom);
-    line.holdPort(kTestCom, 1000); // free again before the retry's moment
+    kmsim::SimOptions held;
+    held.busyMs = 1000; // free again before the retry's moment
+    line.addPort(kTestCom, held);
     TestableHandler handler;
     QObject::disconnect(SerialDeviceEnumerator::instance(), nullptr, &handler, nullptr);
     // Quitting the application leaves every running loop, the retry's wait among them. The

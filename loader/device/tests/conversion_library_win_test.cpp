@@ -20,9 +20,16 @@ QString programFolder()
     return QFileInfo(QString::fromWCharArray(path, int(n))).absolutePath();
 }
 
-bool moduleLoaded()
+// Loads the library from `path` and unloads it again: the procedure is there, and afterwards the
+// module is really gone from the process.
+void expectLoadedAndGone(ConversionLibrary& library, const QString& path)
 {
-    return ::GetModuleHandleW(L"zentrix.dll") != nullptr;
+    ASSERT_TRUE(library.load(path)) << path.toStdString() << ": " << ::GetLastError();
+    EXPECT_TRUE(::GetModuleHandleW(L"zentrix.dll") != nullptr);
+    EXPECT_NE(library.convertProcedure(), nullptr);
+    library.unload();
+    EXPECT_FALSE(library.isLoaded());
+    EXPECT_FALSE(::GetModuleHandleW(L"zentrix.dll") != nullptr) << "the module stays in the process after its unload";
 }
 
 TEST(ConversionLibrary, LoadedFromTheFolderAndGoneAfterUnload)
@@ -32,12 +39,7 @@ TEST(ConversionLibrary, LoadedFromTheFolderAndGoneAfterUnload)
     EXPECT_TRUE(path.contains(QLatin1Char('\\')) && !path.contains(QLatin1Char('/'))) << path.toStdString();
     for (int process = 0; process < 2; ++process) { // every Process loads and releases it
         ConversionLibrary library;
-        ASSERT_TRUE(library.load(path)) << path.toStdString() << ": " << ::GetLastError();
-        EXPECT_TRUE(moduleLoaded());
-        EXPECT_NE(library.convertProcedure(), nullptr);
-        library.unload();
-        EXPECT_FALSE(library.isLoaded());
-        EXPECT_FALSE(moduleLoaded()) << "the module stays in the process after its unload";
+        expectLoadedAndGone(library, path);
     }
 }
 
@@ -46,19 +48,14 @@ TEST(ConversionLibrary, LoadedFromTheFolderAndGoneAfterUnload)
 TEST(ConversionLibrary, FolderNamesBeyondAsciiAndAMissingLibrary)
 {
     QTemporaryDir scratch;
-    ASSERT_TRUE(scratch.isValid());
     const QString folder = scratch.path() + QStringLiteral("/Pr\u00fcfung \u00e9t\u00e9 \u041a\u0430\u0442\u0430\u043b\u043e\u0433");
-    ASSERT_TRUE(QDir().mkpath(folder));
+    ASSERT_TRUE(scratch.isValid() && QDir().mkpath(folder));
     ConversionLibrary library;
     EXPECT_FALSE(library.load(conversionLibraryPath(folder)));
     EXPECT_FALSE(library.isLoaded());
     EXPECT_EQ(library.convertProcedure(), nullptr);
-
     ASSERT_TRUE(QFile::copy(programFolder() + QStringLiteral("/zentrix.dll"), folder + QStringLiteral("/zentrix.dll")));
-    ASSERT_TRUE(library.load(conversionLibraryPath(folder))) << ::GetLastError();
-    EXPECT_NE(library.convertProcedure(), nullptr);
-    library.unload();
-    EXPECT_FALSE(moduleLoaded());
+    expectLoadedAndGone(library, conversionLibraryPath(folder));
 }
 
 } // namespace

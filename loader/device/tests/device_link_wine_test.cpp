@@ -47,17 +47,23 @@ TEST(Link, BothCommandsAtTheSwitchsPace)
     EXPECT_EQ(image.readAll(), request.payload) << "the image arrived whole, bytes 0x0A and 0x0D unchanged";
 }
 
-struct FailureCase
+struct LinkFailure
 {
+    const char* name; // the case CMake starts with its switch
     bool prodSetData;
-    std::string expected;
+    const char* expected; // its "%1" the system's text for a write's time-out
     DeviceFailure where;
     int recordsKept;
-    bool switchStays = true; // false: the switch is gone afterwards
+    bool switchStays; // false: the switch is gone afterwards
 };
 
-void expectFailure(const FailureCase& c)
+class Fails : public ::testing::TestWithParam<LinkFailure> {};
+
+// The switch's fault reaches the caller, and a second operation on the freed port gets as far
+// as the switch again.
+TEST_P(Fails, AndLeavesThePortFree)
 {
+    const LinkFailure& c = GetParam();
     ASSERT_GT(testCom(), 0) << "start through run_with_switch.sh";
     resetPreferences(testCom());
     COMHandler256 handler;
@@ -65,49 +71,30 @@ void expectFailure(const FailureCase& c)
     ProdDataRequest request = configRequest(920);
     QString error;
     EXPECT_FALSE(c.prodSetData ? handler.prodSetData(request, error) : handler.getInfo(records, error));
-    EXPECT_EQ(error.toStdString(), c.expected);
+    const QString expected = QString::fromLatin1(c.expected);
+    const QString timeout = serialPortApi().errorText(platform_codes::kTimedOut).remove('\r').remove('\n');
+    EXPECT_EQ(error.toStdString(), (expected.contains("%1") ? expected.arg(timeout) : expected).toStdString());
     EXPECT_EQ(handler.lastFailure(), c.where);
     EXPECT_EQ(records.size(), c.recordsKept);
     if (!c.switchStays)
         return;
-    // The port is free again: a second operation gets as far as the switch.
     QList<InfoRecord> again;
     QString secondError;
     handler.getInfo(again, secondError);
     EXPECT_NE(handler.lastFailure(), DeviceFailure::Open) << secondError.toStdString();
 }
 
-// No answer to record 3's request.
-TEST(Link, SilenceAtRecord3)
-{
-    expectFailure({false, "COM port read failed by timeout", DeviceFailure::Read, 3});
-}
+// Record 6's hang-up (10 bytes of its answer, then a dead line, as an unplugged adapter) is told
+// from silence, which the same read reports as DeviceFailure::Read. A switch that takes nothing
+// (output stopped, as by CTS held low) runs the write into its time-out.
+const LinkFailure kLinkFailures[] = {
+    {"SilenceAtRecord3", false, "COM port read failed by timeout", DeviceFailure::Read, 3, true},
+    {"ReplyCutAtRecord2", false, "COM port read failed by timeout", DeviceFailure::Read, 2, true},
+    {"HangUpAtRecord6", false, "COM port read failed by timeout", DeviceFailure::HangUp, 6, false},
+    {"StalledSwitch", true, "Write failed with error : %1", DeviceFailure::Write, 0, true},
+};
 
-// Record 5's answer starts with 0x00.
-TEST(Link, WrongMagicAtRecord5)
-{
-    expectFailure({false, "Invalid magic number detected in read stream value", DeviceFailure::Reply, 5});
-}
-
-// Record 2's answer stops after 30 of its 60 bytes.
-TEST(Link, ReplyCutAtRecord2)
-{
-    expectFailure({false, "COM port read failed by timeout", DeviceFailure::Read, 2});
-}
-
-// Record 6's answer stops after 10 bytes and the line goes dead (an unplugged adapter): told
-// from silence, which the same read would report as DeviceFailure::Read.
-TEST(Link, HangUpAtRecord6)
-{
-    expectFailure({false, "COM port read failed by timeout", DeviceFailure::HangUp, 6, false});
-}
-
-// A switch that takes nothing (output stopped, as by CTS held low): the write runs into its
-// time-out, and the system's text for that reaches the caller.
-TEST(Link, StalledSwitch)
-{
-    const std::string timeout = serialPortApi().errorText(platform_codes::kTimedOut).remove('\r').remove('\n').toStdString();
-    expectFailure({true, "Write failed with error : " + timeout, DeviceFailure::Write, 0});
-}
+INSTANTIATE_TEST_SUITE_P(Link, Fails, ::testing::ValuesIn(kLinkFailures),
+                         [](const ::testing::TestParamInfo<LinkFailure>& info) { return std::string(info.param.name); });
 
 } // namespace

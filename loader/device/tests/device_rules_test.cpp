@@ -36,14 +36,8 @@ TEST(PortNames, ComNamesAndDevicePaths)
     }
 }
 
-SerialLineState defaults()
-{
-    SerialLineState s;
-    s.baudRate = 9600;
-    s.dtrControl = 1;
-    s.rtsControl = 1;
-    return s;
-}
+// 9600 8N1, DTR and RTS on: the settings of a fresh installation.
+const SerialLineState kDefaults {9600, 8, 0, 0, 1, 1};
 
 // The refusals every platform shares: the first rule a setting breaks, the edges of each
 // field, and the texts, which never collide with a system's own codes.
@@ -67,7 +61,7 @@ TEST(LineSettingRules, FirstBrokenRuleAndItsText)
         {"DTR control 3", [](SerialLineState& s) { s.dtrControl = 3; }, kErrorDtrControl},
     };
     for (const auto& row : rows) {
-        SerialLineState s = defaults();
+        SerialLineState s = kDefaults;
         row.change(s);
         EXPECT_EQ(lineSettingRefusal(s), row.code) << row.label;
     }
@@ -98,11 +92,7 @@ TEST(WireTime, StartDataParityAndStopBits)
         {0, 8, 0, 0, 60, 0, 1},
     };
     for (const auto& row : rows) {
-        SerialLineState s = defaults();
-        s.baudRate = row.baud;
-        s.byteSize = row.bits;
-        s.parity = row.parity;
-        s.stopBits = row.stop;
+        const SerialLineState s {row.baud, row.bits, row.parity, row.stop};
         EXPECT_EQ(wireTimeUs(s, row.bytes), row.us) << row.baud << " " << row.bytes;
         EXPECT_EQ(wireMsPerByte(s), row.msPerByte) << row.baud;
     }

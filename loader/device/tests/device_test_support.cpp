@@ -1,12 +1,18 @@
 #include "device_test_support.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <gtest/gtest.h>
 
 QString testPortDir()
 {
     return QString::fromLocal8Bit(qgetenv("TREVIK_PORT_DIR"));
+}
+
+void pinPort(const QString& target, const char* name)
+{
+    EXPECT_TRUE(QFile::link(target, testPortDir() + '/' + name)) << name;
 }
 
 std::unique_ptr<kmsim::SwitchSimulator> startSwitch(kmsim::SimOptions options, int number)

@@ -12,8 +12,12 @@
 // The pinned-ports folder of this test process (a fresh temporary folder).
 QString testPortDir();
 
-// Starts a simulated switch linked as COM<number> (or under options.linkName) in
-// testPortDir(). Fails the current test when it cannot start.
+// Links `name` in testPortDir() to `target`, as an operator pins a port. Fails the current test
+// when it cannot.
+void pinPort(const QString& target, const char* name);
+
+// Starts a simulated switch linked as COM<number> (or under options.linkName; number 0 and no
+// name: no link) in testPortDir(). Fails the current test when it cannot start.
 std::unique_ptr<kmsim::SwitchSimulator> startSwitch(kmsim::SimOptions options = {},
                                                     int number = kTestCom);
 

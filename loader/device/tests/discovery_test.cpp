@@ -18,11 +18,6 @@
 
 namespace {
 
-void link(const std::string& target, const char* name)
-{
-    ASSERT_TRUE(QFile::link(QString::fromStdString(target), testPortDir() + '/' + name)) << name;
-}
-
 TEST(ListComPorts, NumbersAndDescriptionsOfPresentPorts)
 {
     auto a = startSwitch({}, 212);
@@ -30,8 +25,8 @@ TEST(ListComPorts, NumbersAndDescriptionsOfPresentPorts)
     lower.linkName = "com213";
     auto b = startSwitch(lower);
     for (const char* refused : {"COM3A", "COM", "COM 215", "COM0"})
-        link(a->slavePath(), refused);
-    link("/nonexistent/ttyUSB9", "COM214"); // its device is gone
+        pinPort(QString::fromStdString(a->slavePath()), refused);
+    pinPort("/nonexistent/ttyUSB9", "COM214"); // its device is gone
 
     QList<unsigned int> ports {99};
     QStringList descriptions {QStringLiteral("stale")};
@@ -62,8 +57,8 @@ TEST(Enumerator, EmitsSortedNamesOnceForEachChangeOfPorts)
 
     // Changes that touch no port: a rescan, and nothing is emitted.
     const int before = changed.size();
-    link(first->slavePath(), "LPT1");
-    link(first->slavePath(), "COM22X");
+    pinPort(QString::fromStdString(first->slavePath()), "LPT1");
+    pinPort(QString::fromStdString(first->slavePath()), "COM22X");
     QFile(testPortDir() + "/notes.txt").open(QIODevice::WriteOnly);
     EXPECT_FALSE(changed.wait(700));
     EXPECT_EQ(changed.size(), before);
@@ -116,12 +111,10 @@ TEST(Probe, EmitsExactlyOnceAndLeavesTheOperationsStateAlone)
 TEST(Probe, FollowsTheEnumeratorAlsoWhenAPinnedDeviceVanishes)
 {
     resetPreferences();
-    kmsim::SwitchSimulator sim(kmsim::SimOptions {});
-    std::string startError;
-    ASSERT_TRUE(sim.start(startError)) << startError;
+    auto sim = startSwitch({}, 0);
     const QString stableName = QFileInfo(testPortDir()).path() + "/usb-switch";
-    ASSERT_TRUE(QFile::link(QString::fromStdString(sim.slavePath()), stableName));
-    link(stableName.toStdString(), "COM201"); // the operator's own link, not the switch's
+    ASSERT_TRUE(QFile::link(QString::fromStdString(sim->slavePath()), stableName));
+    pinPort(stableName, "COM201"); // the operator's own link, not the switch's
     COMHandler256 handler;
     QSignalSpy connected(&handler, &COMHandler256::comConnected);
     SerialDeviceEnumerator* e = SerialDeviceEnumerator::instance();
@@ -129,7 +122,7 @@ TEST(Probe, FollowsTheEnumeratorAlsoWhenAPinnedDeviceVanishes)
     handler.checkConnection();
     ASSERT_TRUE(connected.last()[0].toBool());
 
-    sim.stop();
+    sim->stop();
     EXPECT_TRUE(QTest::qWaitFor([&] { return !connected.last()[0].toBool(); }, 3000));
     QFile::remove(stableName);
     QList<unsigned int> ports;

@@ -32,15 +32,9 @@ std::wstring portNameOf(HDEVINFO set, SP_DEVINFO_DATA& device)
 
 bool touchServices()
 {
-    HKEY key = nullptr;
-    if (::RegCreateKeyExW(HKEY_LOCAL_MACHINE, L"SYSTEM\\CurrentControlSet\\services\\TrevikFakePort", 0, nullptr, 0,
-                          KEY_SET_VALUE, nullptr, &key, nullptr) != ERROR_SUCCESS)
-        return false;
     const DWORD value = ::GetTickCount(); // a new value each time: an unchanged one is not reported
-    const bool ok = ::RegSetValueExW(key, L"Start", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value)
-        == ERROR_SUCCESS;
-    ::RegCloseKey(key);
-    return ok;
+    return ::RegSetKeyValueW(HKEY_LOCAL_MACHINE, L"SYSTEM\\CurrentControlSet\\services\\TrevikFakePort", L"Start",
+                             REG_DWORD, &value, sizeof value) == ERROR_SUCCESS;
 }
 
 bool add(const wchar_t* portName)

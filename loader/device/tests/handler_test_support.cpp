@@ -6,6 +6,7 @@
 #include <QRegularExpression>
 #include <QSettings>
 #include <QTemporaryDir>
+#include <algorithm>
 #include <gtest/gtest.h>
 
 #include "app_preferences.h"
@@ -57,8 +58,6 @@ ProdDataRequest configRequest(int size)
 
 // ---- SerialTrace ----
 
-SerialTrace::SerialTrace() : m_below(serialPortApi()), m_previous(setSerialPortApi(this)) {}
-SerialTrace::~SerialTrace() { setSerialPortApi(m_previous); }
 void SerialTrace::fail(const QString& call, int code) { m_failures.append({call, code}); }
 void SerialTrace::shorten(quint32 writeBytes, quint32 readBytes, int writeCode)
 {
@@ -66,9 +65,6 @@ void SerialTrace::shorten(quint32 writeBytes, quint32 readBytes, int writeCode)
     m_shortReads = readBytes;
     m_shortWriteCode = writeCode;
 }
-int SerialTrace::lastError() { return m_below.lastError(); }
-void SerialTrace::setLastError(int code) { m_below.setLastError(code); }
-QString SerialTrace::errorText(int code) { return m_below.errorText(code); }
 
 QStringList SerialTrace::lines() const
 {
@@ -85,100 +81,92 @@ template <typename Call>
 bool SerialTrace::pass(const QString& line, Call call)
 {
     m_polling = false;
-    for (const auto& failure : m_failures) {
-        if (line.startsWith(failure.first)) {
-            {
-                QMutexLocker lock(&m_mutex);
-                m_lines << line + QStringLiteral(" fail");
-            }
-            m_below.setLastError(failure.second);
-            return false;
-        }
-    }
-    const bool ok = call();
+    const auto failure = std::find_if(m_failures.cbegin(), m_failures.cend(),
+                                      [&](const QPair<QString, int>& f) { return line.startsWith(f.first); });
+    const bool ok = failure == m_failures.cend() && call();
     // The bookkeeping must not change the code the call left (Windows' may change with any call).
-    const int code = m_below.lastError();
+    const int code = failure == m_failures.cend() ? below().lastError() : failure->second;
     {
         QMutexLocker lock(&m_mutex);
         m_lines << (ok ? line : line + QStringLiteral(" fail"));
     }
-    m_below.setLastError(code);
+    below().setLastError(code);
     return ok;
 }
 
 SerialHandle SerialTrace::open(const QString& path)
 {
     SerialHandle h = kInvalidSerialHandle;
-    pass(QStringLiteral("open ") + path, [&] { return (h = m_below.open(path)) != kInvalidSerialHandle; });
+    pass(QStringLiteral("open ") + path, [&] { return (h = below().open(path)) != kInvalidSerialHandle; });
     return h;
 }
 
 bool SerialTrace::close(SerialHandle h)
 {
-    return pass(QStringLiteral("close"), [&] { return m_below.close(h); });
+    return pass(QStringLiteral("close"), [&] { return below().close(h); });
 }
 
 bool SerialTrace::getLineState(SerialHandle h, SerialLineState& s)
 {
-    return pass(QStringLiteral("get-line"), [&] { return m_below.getLineState(h, s); });
+    return pass(QStringLiteral("get-line"), [&] { return below().getLineState(h, s); });
 }
 
 bool SerialTrace::setLineState(SerialHandle h, const SerialLineState& s)
 {
     return pass(QStringLiteral("set-line %1 %2 %3 %4 dtr %5 rts %6 dsr %7 cts %8").arg(s.baudRate).arg(s.byteSize)
                     .arg(s.parity).arg(s.stopBits).arg(s.dtrControl).arg(s.rtsControl).arg(s.outxDsrFlow).arg(s.outxCtsFlow),
-                [&] { return m_below.setLineState(h, s); });
+                [&] { return below().setLineState(h, s); });
 }
 
 bool SerialTrace::getTimeouts(SerialHandle h, SerialTimeouts& t)
 {
-    return pass(QStringLiteral("get-timeouts"), [&] { return m_below.getTimeouts(h, t); });
+    return pass(QStringLiteral("get-timeouts"), [&] { return below().getTimeouts(h, t); });
 }
 
 bool SerialTrace::setTimeouts(SerialHandle h, const SerialTimeouts& t)
 {
     return pass(QStringLiteral("set-timeouts %1 %2 %3 %4 %5").arg(t.readIntervalTimeout).arg(t.readTotalTimeoutMultiplier)
                     .arg(t.readTotalTimeoutConstant).arg(t.writeTotalTimeoutMultiplier).arg(t.writeTotalTimeoutConstant),
-                [&] { return m_below.setTimeouts(h, t); });
+                [&] { return below().setTimeouts(h, t); });
 }
 
 bool SerialTrace::inputQueueCount(SerialHandle h, quint32& count)
 {
     m_polling = true;
-    return m_below.inputQueueCount(h, count);
+    return below().inputQueueCount(h, count);
 }
 
 bool SerialTrace::hungUp(SerialHandle h)
 {
     // Asked between polls, as the queue count is: not a line of its own.
-    return m_below.hungUp(h);
+    return below().hungUp(h);
 }
 
 bool SerialTrace::read(SerialHandle h, void* buffer, quint32 length, quint32& got)
 {
     return pass(QStringLiteral("read %1").arg(length),
-                [&] { return m_below.read(h, buffer, length - qMin(length, m_shortReads), got); });
+                [&] { return below().read(h, buffer, length - qMin(length, m_shortReads), got); });
 }
 
 bool SerialTrace::write(SerialHandle h, const void* buffer, quint32 length, quint32& written)
 {
     return pass(QStringLiteral("write %1").arg(length),
                 [&] {
-                    const bool ok = m_below.write(h, buffer, length - qMin(length, m_shortWrites), written);
+                    const bool ok = below().write(h, buffer, length - qMin(length, m_shortWrites), written);
                     if (ok && written < length && m_shortWriteCode)
-                        m_below.setLastError(m_shortWriteCode);
+                        below().setLastError(m_shortWriteCode);
                     return ok;
                 });
 }
 
 bool SerialTrace::purge(SerialHandle h, unsigned flags)
 {
-    return pass(QStringLiteral("purge %1").arg(flags), [&] { return m_below.purge(h, flags); });
+    return pass(QStringLiteral("purge %1").arg(flags), [&] { return below().purge(h, flags); });
 }
 
 bool SerialTrace::abort(SerialHandle h)
 {
-    return pass(QStringLiteral("abort"), [&] { return m_below.abort(h); });
+    return pass(QStringLiteral("abort"), [&] { return below().abort(h); });
 }
 
 void SerialTrace::sleepMs(unsigned milliseconds)
@@ -188,5 +176,5 @@ void SerialTrace::sleepMs(unsigned milliseconds)
     if (!m_polling || lines().value(lines().size() - 1) != line)
         pass(line, [] { return true; });
     m_polling = line.startsWith(QLatin1String("poll"));
-    m_below.sleepMs(milliseconds);
+    below().sleepMs(milliseconds);
 }

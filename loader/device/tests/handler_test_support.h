@@ -36,17 +36,32 @@ public:
     QString error() const { return lastError; }
 };
 
-// Installs itself as the serial layer for its lifetime, passes every call to the layer that
-// was installed before it (the system's, or an in-memory line) and writes each down as one
-// line ("write 60", "set-timeouts 5000 1 5000 2 1000", "read 2 fail"). A read's input-queue
-// polls are left out, and the sleeps of one wait are a single "poll 10": how many there are
-// depends on timing. Chosen calls can fail, and writes or reads come up short.
-class SerialTrace : public SerialPortApi
+// A serial layer a test puts in for its lifetime over the one installed before it. Error codes,
+// their texts and sleeps stay the system's.
+class InstalledSerialLayer : public SerialPortApi
 {
 public:
-    SerialTrace();
-    ~SerialTrace() override;
+    InstalledSerialLayer() : m_below(setSerialPortApi(this)) {}
+    ~InstalledSerialLayer() override { setSerialPortApi(m_below); }
+    void sleepMs(unsigned ms) override { systemSerialPortApi().sleepMs(ms); }
+    int lastError() override { return systemSerialPortApi().lastError(); }
+    void setLastError(int code) override { systemSerialPortApi().setLastError(code); }
+    QString errorText(int code) override { return systemSerialPortApi().errorText(code); }
 
+protected:
+    SerialPortApi& below() const { return m_below ? *m_below : systemSerialPortApi(); }
+
+private:
+    SerialPortApi* m_below;
+};
+
+// Passes every call to the layer below (the system's, or an in-memory line) and writes each down
+// as one line ("write 60", "set-timeouts 5000 1 5000 2 1000", "read 2 fail"). A read's
+// input-queue polls are left out, and the sleeps of one wait are a single "poll 10": how many
+// there are depends on timing. Chosen calls can fail, and writes or reads come up short.
+class SerialTrace : public InstalledSerialLayer
+{
+public:
     // Every later call whose line starts with `call` fails with `code`, unseen by the layer.
     void fail(const QString& call, int code);
     // Writes pass `writeBytes` fewer bytes on and report that, leaving `writeCode` as the
@@ -69,17 +84,12 @@ public:
     bool purge(SerialHandle handle, unsigned flags) override;
     bool abort(SerialHandle handle) override;
     void sleepMs(unsigned milliseconds) override;
-    int lastError() override;
-    void setLastError(int code) override;
-    QString errorText(int code) override;
 
 private:
     // Records `line` and makes the call, unless the call is to fail.
     template <typename Call>
     bool pass(const QString& line, Call call);
 
-    SerialPortApi& m_below;
-    SerialPortApi* m_previous;
     QList<QPair<QString, int>> m_failures;
     quint32 m_shortWrites = 0;
     quint32 m_shortReads = 0;

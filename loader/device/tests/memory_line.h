@@ -1,7 +1,8 @@
 #pragma once
 // A serial layer held in memory, with a scripted switch behind each port: the device logic
 // runs against it where no pseudo-terminal exists (under Wine) and wherever a table needs a
-// line that misbehaves in a way no real one does on demand.
+// line that misbehaves in a way no real one does on demand. Each switch is described as
+// kmswitch-sim's is; of what places that one on a line, only busyMs means something here.
 //
 // Time is real: what the program writes reaches the switch at the line's pace, the switch
 // answers after its own delay, and the answer's bytes enter the input queue at the line's pace
@@ -16,53 +17,22 @@
 #include <QList>
 #include <QMap>
 #include <chrono>
-#include <condition_variable>
 #include <deque>
 #include <mutex>
 
-#include "serial_port_api.h"
-
-// What one switch does: its answers, its pace and the fault it plays.
-struct MemorySwitch
-{
-    enum class Fault {
-        None,
-        Silence,     // the hit frame gets no answer
-        WrongMagic,  // the hit frame's reply starts with `wrongMagic`
-        WrongLength, // a long GET_INFO reply with `infoLength` as its length field
-        Cut,         // only the first `cutAfter` bytes of the reply come
-        HangUp,      // `cutAfter` bytes of the reply come, then the line is dead for good
-    };
-
-    int portCount = 4;       // high nibble of record 0's first block byte
-    bool shortInfo = false;  // answer GET_INFO with 55 <infoStatus>
-    quint8 infoStatus = 0;
-    quint8 prodStatus = 0;
-    unsigned baud = 0;       // the switch's rate: pace both ways, 10 bits a byte; 0 no pace
-    int replyDelayMs = 0;    // the switch's own time after a whole frame
-    bool stall = false;      // takes nothing: writes wait for their time-outs
-    Fault fault = Fault::None;
-    int faultAt = 0;         // the frame the fault hits, counted from 0 over all frames
-    quint8 wrongMagic = 0x00;
-    quint16 infoLength = 17;
-    int cutAfter = 1;
-};
+#include "handler_test_support.h"
+#include "sim_options.h"
 
 // The switch's long GET_INFO reply for `index`: 60 bytes, length field `lengthField`, the
 // port count in record 0, bytes that differ from record to record, and filler after byte 25.
 QByteArray memorySwitchInfoReply(quint8 index, int portCount, quint16 lengthField = 18);
 
-class MemoryLine final : public SerialPortApi
+class MemoryLine final : public InstalledSerialLayer
 {
 public:
-    // Installs itself as the serial layer for its lifetime.
-    MemoryLine();
-    ~MemoryLine() override;
-
-    // A port COM<number> with `sw` behind it; replaces an earlier one of that number.
-    void addPort(int number, const MemorySwitch& sw = {});
-    // Another program holds the port for `ms` from now.
-    void holdPort(int number, int ms);
+    // A port COM<number> with `sw` behind it, held by another program for sw.busyMs from now;
+    // replaces an earlier one of that number.
+    void addPort(int number, const kmsim::SimOptions& sw = {});
 
     // The well-formed frames the switch of `number` took, in order.
     QList<QByteArray> frames(int number) const;
@@ -72,7 +42,7 @@ public:
     int openHandles() const;
     // What a fresh port reports before anybody sets it: not what the logic asks for, so that a
     // setting that was never made or was put back shows.
-    static SerialLineState factoryLine();
+    static SerialLineState factoryLine() { return {1200, 7, 2, 2, 0, 2, 1, 1}; }
 
     SerialHandle open(const QString& devicePath) override;
     bool close(SerialHandle handle) override;
@@ -85,11 +55,7 @@ public:
     bool read(SerialHandle handle, void* buffer, quint32 length, quint32& got) override;
     bool write(SerialHandle handle, const void* buffer, quint32 length, quint32& written) override;
     bool purge(SerialHandle handle, unsigned flags) override;
-    bool abort(SerialHandle handle) override;
-    void sleepMs(unsigned milliseconds) override;
-    int lastError() override;
-    void setLastError(int code) override;
-    QString errorText(int code) override;
+    bool abort(SerialHandle handle) override; // not modelled: fails the test
 
 private:
     using Clock = std::chrono::steady_clock;
@@ -100,34 +66,33 @@ private:
     };
     struct Port
     {
-        MemorySwitch sw;
+        kmsim::SimOptions sw;
         SerialLineState line = factoryLine();
         SerialTimeouts timeouts;
         Clock::time_point heldUntil;
         SerialHandle openAs = 0;  // 0: closed
-        bool aborted = false;
         std::deque<TimedByte> toSwitch;   // on the way to the switch
         std::deque<TimedByte> heard;      // arrived, not yet a whole frame
-        Clock::time_point toSwitchFree;
         std::deque<TimedByte> toProgram;  // the switch's answers, arriving in time
-        Clock::time_point toProgramFree;
-        bool dead = false;
-        Clock::time_point deadFrom;
+        Clock::time_point toSwitchFree, toProgramFree; // when each way's last byte is through
+        Clock::time_point deadFrom = Clock::time_point::max(); // hung up from then on
         int frameCount = 0;
         QList<QByteArray> frames;
     };
 
     Port* portOf(SerialHandle handle);
-    bool fail(int code);
+    bool fail(int code) { setLastError(code); return false; }
+    // Runs body(port, now) on the open port of `handle`, the line locked and the switch caught
+    // up to now; fails as a closed handle does when there is none.
+    template <typename Body>
+    bool onPort(SerialHandle handle, Body body);
     // Lets the switch take every byte that has arrived by `now` and schedule its answers.
     void advance(Port& port, Clock::time_point now);
     void answer(Port& port, const QByteArray& frame, Clock::time_point complete);
     Clock::duration byteTime(const Port& port) const;
-    bool isDead(const Port& port, Clock::time_point now) const;
+    bool isDead(const Port& port, Clock::time_point now) const { return now >= port.deadFrom; }
 
-    SerialPortApi* m_previous;
     mutable std::mutex m_mutex;
-    std::condition_variable m_wake;
     QMap<int, Port> m_ports;
     SerialHandle m_nextHandle = 1000;
 };

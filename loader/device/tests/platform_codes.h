@@ -9,7 +9,6 @@ extern const int kNoSuchPort;   // the port does not exist
 extern const int kPortBusy;     // another program holds the port
 extern const int kDeviceFailed; // the device stopped working (unplugged, hung up)
 extern const int kTimedOut;     // a write could not finish within its time-outs
-extern const int kAborted;      // the handle was stopped by abort()
 extern const int kBadHandle;    // not a handle open() gave
 
 } // namespace platform_codes

@@ -8,7 +8,6 @@ const int kNoSuchPort = ENOENT;
 const int kPortBusy = EBUSY;
 const int kDeviceFailed = EIO;
 const int kTimedOut = ETIMEDOUT;
-const int kAborted = ECANCELED;
 const int kBadHandle = EBADF;
 
 } // namespace platform_codes

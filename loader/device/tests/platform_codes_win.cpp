@@ -9,7 +9,6 @@ const int kNoSuchPort = ERROR_FILE_NOT_FOUND;
 const int kPortBusy = ERROR_ACCESS_DENIED;
 const int kDeviceFailed = ERROR_GEN_FAILURE;
 const int kTimedOut = ERROR_TIMEOUT;
-const int kAborted = ERROR_OPERATION_ABORTED;
 const int kBadHandle = ERROR_INVALID_HANDLE;
 
 } // namespace platform_codes

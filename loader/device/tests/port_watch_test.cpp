@@ -27,11 +27,6 @@ void touch(const QString& path)
     ASSERT_TRUE(file.open(QIODevice::WriteOnly)) << path.toStdString();
 }
 
-void pin(const QString& target, const char* name)
-{
-    ASSERT_TRUE(QFile::link(target, testPortDir() + '/' + name)) << name;
-}
-
 // A device folder of the test's own, with a pinned switch behind "pts/3" in it.
 TEST(PortWatch, SignalsOnlyChangesThatCanAlterTheList)
 {
@@ -40,7 +35,7 @@ TEST(PortWatch, SignalsOnlyChangesThatCanAlterTheList)
     const QString d = dev.path();
     ASSERT_TRUE(QDir(d).mkdir("pts"));
     touch(d + "/pts/3");
-    pin(d + "/pts/3", "COM201");
+    pinPort(d + "/pts/3", "COM201");
     std::unique_ptr<PortChangeWatcher> watcher(createLinuxPortChangeWatcher(nullptr, d));
     watcher->setEnabled(true);
     QSignalSpy changed(watcher.get(), &PortChangeWatcher::changed);
@@ -69,7 +64,7 @@ TEST(PortWatch, SignalsOnlyChangesThatCanAlterTheList)
         {"the adapter unplugged", [&] { QFile::remove(d + "/ttyUSB0"); }, true},
         {"the pinned switch vanishing", [&] { QFile::remove(d + "/pts/3"); }, true},
         {"its number taken by another terminal", [&] { touch(d + "/pts/3"); }, true},
-        {"a port pinned while its device is away", [&] { pin(d + "/pts/9", "COM202"); }, true},
+        {"a port pinned while its device is away", [&] { pinPort(d + "/pts/9", "COM202"); }, true},
         {"the pinned link taken away", [&] { QFile::remove(testPortDir() + "/COM202"); }, true},
     };
     for (const auto& row : rows) {
@@ -89,10 +84,8 @@ TEST(PortWatch, SignalsOnlyChangesThatCanAlterTheList)
 // terminal opened elsewhere is passed by, the switch going away (its link left dangling) is not.
 TEST(PortWatch, OnTheMachinesTerminalsOnlyThePinnedOneCounts)
 {
-    kmsim::SwitchSimulator sim(kmsim::SimOptions {}); // makes no link of its own
-    std::string startError;
-    ASSERT_TRUE(sim.start(startError)) << startError;
-    pin(QString::fromStdString(sim.slavePath()), "COM203");
+    auto sim = startSwitch({}, 0); // makes no link of its own
+    pinPort(QString::fromStdString(sim->slavePath()), "COM203");
     std::unique_ptr<PortChangeWatcher> watcher(PortChangeWatcher::create(nullptr));
     watcher->setEnabled(true);
     QSignalSpy changed(watcher.get(), &PortChangeWatcher::changed);
@@ -107,7 +100,7 @@ TEST(PortWatch, OnTheMachinesTerminalsOnlyThePinnedOneCounts)
     close(master);
     EXPECT_FALSE(changed.wait(500)) << "a terminal closed";
 
-    sim.stop();
+    sim->stop();
     EXPECT_TRUE(changed.wait(3000)) << "the pinned switch gone";
 }
 

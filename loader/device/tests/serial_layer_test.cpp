@@ -22,7 +22,7 @@ TEST(SerialLayer, WhatComOpensAndRefuses)
     kmsim::SimOptions lower;
     lower.linkName = "com231"; // a pinned entry in any letter case
     auto sim = startSwitch(lower);
-    ASSERT_TRUE(QFile::link("/dev/null", testPortDir() + "/COM230"));
+    pinPort("/dev/null", "COM230");
     const int before = openDescriptorCount();
     const struct { const char* path; int error; } rows[] = {
         {"\\\\.\\COM208", ENOENT}, {"LPT1", ENOENT}, {"/dev/null", ENOENT}, {"\\\\.\\COM230", ENOTTY}, {"COM9", ENOENT}};
@@ -108,7 +108,7 @@ TEST(SerialLayer, CloseDiscardsWhatWasNotSent)
     const int master = ::posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK);
     int packetMode = 1;
     ASSERT_EQ(::grantpt(master) | ::unlockpt(master) | ::ioctl(master, TIOCPKT, &packetMode), 0);
-    ASSERT_TRUE(QFile::link(QString::fromLocal8Bit(::ptsname(master)), testPortDir() + "/COM202"));
+    pinPort(QString::fromLocal8Bit(::ptsname(master)), "COM202");
     const SerialHandle port = api().open(comDevicePath(202));
     quint32 written = 0;
     ASSERT_TRUE(api().write(port, "unsent", 6, written) && api().close(port));
