@@ -31,7 +31,7 @@ static void registerTrevikResources()
 
 // The LED pictures are PNGs of our own bundle. Naming the format and turning detection off keeps
 // the reader from loading every image plugin on the machine (and the libraries behind them) only
-// to ask each whether it knows the data: that was the larger part of the window's start-up work.
+// to ask each whether it knows the data, which cost far more than the decoding itself.
 static QPixmap decodeLed(const QString& path)
 {
     QImageReader reader(path, "png");
