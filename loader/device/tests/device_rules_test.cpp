@@ -2,6 +2,7 @@
 // and paths, the line-setting refusals, time on the wire, the switch's frames as bytes, and the
 // enumerator's difference test. Nothing here needs a port.
 
+#include <cstring>
 #include <gtest/gtest.h>
 
 #include "com_port_names.h"
@@ -113,6 +114,17 @@ TEST(Frames, ReplyHeads)
         EXPECT_EQ(frames::decodeProdReply(head, status), row.prod);
         EXPECT_EQ(status, row.prod == frames::DecodeStatus::Ok ? 7 : 0xEE);
     }
+}
+
+// A caller may hand over a buffer that held an earlier frame: nothing of it may stay.
+TEST(Frames, ProdFrameLeavesNothingOfAReusedBuffer)
+{
+    const quint8 payload[3] = {1, 2, 3};
+    quint8 fresh[frames::kProdHeadSize + 3] = {}, reused[sizeof fresh];
+    std::memset(reused, 0xA5, sizeof reused);
+    ASSERT_EQ(frames::encodeProdSetData(2, 1, 0x01020304, payload, 3, fresh), sizeof fresh);
+    ASSERT_EQ(frames::encodeProdSetData(2, 1, 0x01020304, payload, 3, reused), sizeof fresh);
+    EXPECT_EQ(0, std::memcmp(fresh, reused, sizeof fresh));
 }
 
 PortMap mapOf(std::initializer_list<const char*> names)
